@@ -1,0 +1,195 @@
+#include "card/AdcardBinding.h"
+
+#include <algorithm>
+#include <array>
+#include <type_traits>
+#include <string_view>
+#include <utility>
+
+#include "card/LibraryLoader.h"
+
+#ifndef TQV_INSTALL_LIBDIR
+#define TQV_INSTALL_LIBDIR "lib"
+#endif
+
+namespace tqv::card {
+
+namespace {
+
+constexpr std::string_view kLibraryBaseName = "adcard";
+
+struct DeclaredOnlyInfo {
+    std::string_view name;
+    int argumentCount;
+};
+
+// Indexed by DeclaredOnly; every argument is one 32-bit slot.
+constexpr std::array<DeclaredOnlyInfo, 13> kDeclaredOnly{{
+    {"StartSnapshot", 8},
+    {"RegisterNotify", 5},
+    {"ADResultRecent", 1},
+    {"GetSnapshot", 3},
+    {"ConfigInfo", 8},
+    {"ChannelFrq", 2},
+    {"Tqv_ADResult", 2},
+    {"Tqv_Init", 3},
+    {"Tqv_DA", 2},
+    {"Tqv_USB_Inportb", 3},
+    {"Tqv_USB_Outportb", 3},
+    {"Tqv_Readb", 4},
+    {"Tqv_Writeb", 4},
+}};
+
+template <size_t>
+using Slot = int32_t;
+
+template <size_t... I>
+int32_t callWithSlots(void* address, const int32_t* arguments, std::index_sequence<I...>) {
+    using Function = int32_t(ADCARD_CALL*)(Slot<I>...);
+    return reinterpret_cast<Function>(address)(arguments[I]...);
+}
+
+template <size_t Count>
+int32_t callWith(void* address, std::span<const int32_t> arguments) {
+    return callWithSlots(address, arguments.data(), std::make_index_sequence<Count>{});
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> AdcardBinding::defaultPlaces() {
+    const auto exeDir = executableDirectory();
+    if (exeDir.empty()) return {};
+    std::vector<std::filesystem::path> places{exeDir};
+    for (const auto* libDir : {TQV_INSTALL_LIBDIR, "lib"}) {
+        auto place = (exeDir / ".." / libDir).lexically_normal();
+        if (std::find(places.begin(), places.end(), place) == places.end()) places.push_back(place);
+    }
+    return places;
+}
+
+AdcardBinding::AdcardBinding(std::vector<std::filesystem::path> places)
+    : m_places(std::move(places)) {}
+
+AdcardBinding::~AdcardBinding() = default;
+
+std::optional<std::string> AdcardBinding::load() {
+    if (m_loadTried) return m_loadError;
+    m_loadTried = true;
+
+    const std::string fileName = libraryFileName(kLibraryBaseName);
+    std::string reasons;
+    for (const auto& place : m_places) {
+        const auto file = place / fileName;
+        std::string error;
+        m_library = SharedLibrary::open(file, error);
+        if (m_library) break;
+        reasons += "\n  " + file.string() + ": " + error;
+    }
+    if (!m_library) {
+        m_loadError = "The card library " + fileName + " could not be loaded." +
+                      (m_places.empty() ? std::string("\nNo place to look for it is known.")
+                                        : "\nLooked in:" + reasons);
+        return m_loadError;
+    }
+
+    Functions functions;
+    std::string missing;
+    auto bind = [&](auto& slot, std::string_view name, int argumentBytes) {
+        const std::string exported = exportName(name, argumentBytes);
+        void* address = m_library->symbol(exported);
+        if (address == nullptr) {
+            missing += "\n  " + std::string(name) + " (exported as " + exported + ")";
+            return;
+        }
+        slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(address);
+    };
+    bind(functions.Initial, "Initial", 16);
+    bind(functions.StartIntr, "StartIntr", 28);
+    bind(functions.StopIntr, "StopIntr", 0);
+    bind(functions.QueryBuf, "QueryBuf", 0);
+    bind(functions.ADResult, "ADResult", 4);
+    bind(functions.GetLastADError, "GetLastADError", 0);
+    bind(functions.IOCtl, "IOCtl", 16);
+    bind(functions.Tqv_DI, "Tqv_DI", 8);
+    bind(functions.Tqv_DO, "Tqv_DO", 8);
+    bind(functions.Tqv_DOBit, "Tqv_DOBit", 8);
+
+    if (!missing.empty()) {
+        m_loadError = "The card library " + m_library->path().string() +
+                      " lacks functions the program needs:" + missing;
+        m_library.reset();
+        return m_loadError;
+    }
+    m_functions = functions;
+    return std::nullopt;
+}
+
+std::filesystem::path AdcardBinding::loadedFrom() const {
+    return m_library ? m_library->path() : std::filesystem::path{};
+}
+
+const AdcardBinding::Functions& AdcardBinding::bound() {
+    if (const auto error = load()) throw CardLibraryError(*error);
+    return m_functions;
+}
+
+int32_t AdcardBinding::Initial(int32_t a, int32_t b, int32_t c, int32_t d) {
+    return bound().Initial(a, b, c, d);
+}
+
+int32_t AdcardBinding::StartIntr(int16_t queueBlocks, int32_t scansPerBlock, int16_t firstChannel,
+                                 int16_t channelCount, int32_t scanRate, int32_t gain,
+                                 int16_t mode) {
+    return bound().StartIntr(queueBlocks, scansPerBlock, firstChannel, channelCount, scanRate,
+                             gain, mode);
+}
+
+int32_t AdcardBinding::StopIntr() { return bound().StopIntr(); }
+
+int16_t AdcardBinding::QueryBuf() { return bound().QueryBuf(); }
+
+int32_t AdcardBinding::ADResult(int16_t* block) { return bound().ADResult(block); }
+
+int32_t AdcardBinding::GetLastADError() { return bound().GetLastADError(); }
+
+int32_t AdcardBinding::IOCtl(int32_t commandSize, uint8_t* command, int32_t replySize,
+                             uint8_t* reply) {
+    return bound().IOCtl(commandSize, command, replySize, reply);
+}
+
+int16_t AdcardBinding::Tqv_DI(int16_t count, int16_t* words) {
+    return bound().Tqv_DI(count, words);
+}
+
+int16_t AdcardBinding::Tqv_DO(int16_t port, int16_t value) { return bound().Tqv_DO(port, value); }
+
+int16_t AdcardBinding::Tqv_DOBit(int16_t bit, int16_t value) {
+    return bound().Tqv_DOBit(bit, value);
+}
+
+int32_t AdcardBinding::call(DeclaredOnly function, std::span<const int32_t> arguments) {
+    bound();
+    const auto& info = kDeclaredOnly.at(static_cast<size_t>(function));
+    const auto count = static_cast<size_t>(info.argumentCount);
+    if (arguments.size() != count) {
+        throw CardLibraryError(std::string(info.name) + " takes " + std::to_string(count) +
+                               " arguments, not " + std::to_string(arguments.size()));
+    }
+    const std::string exported = exportName(info.name, info.argumentCount * 4);
+    void* address = m_library->symbol(exported);
+    if (address == nullptr) {
+        throw CardLibraryError("The card library " + m_library->path().string() +
+                               " has no function " + std::string(info.name) + " (exported as " +
+                               exported + ")");
+    }
+    switch (count) {
+        case 1: return callWith<1>(address, arguments);
+        case 2: return callWith<2>(address, arguments);
+        case 3: return callWith<3>(address, arguments);
+        case 4: return callWith<4>(address, arguments);
+        case 5: return callWith<5>(address, arguments);
+        default: return callWith<8>(address, arguments);
+    }
+}
+
+}  // namespace tqv::card

@@ -1,0 +1,125 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/support/Panel.h"
+
+namespace tqv::test {
+namespace {
+
+using ::testing::ElementsAre;
+using window::Control;
+using window::Event;
+
+class AcquisitionControl : public ::testing::Test {
+protected:
+    void SetUp() override {
+        panel.load();
+        panel.card.clearCalls();
+    }
+    Panel panel;
+};
+
+TEST_F(AcquisitionControl, StartStopsInitialisesCreatesBuffersAndStarts) {
+    panel.ui.setEnabled(Control::TimerAD, false);
+    panel.click(Control::cmdStart);
+
+    EXPECT_THAT(panel.card.calls, ElementsAre("StopIntr -> 1", "Initial 0 0 0 0 -> 1",
+                                              "StartIntr 50 300 0 4 10000 0 1 -> 1"));
+    EXPECT_EQ(panel.dll.BlockBuf.size(), 1202u);
+    EXPECT_EQ(panel.dll.RingBuf.size(), 24001u);
+    EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStart));
+    EXPECT_TRUE(panel.ui.isEnabled(Control::cmdStop));
+    EXPECT_TRUE(panel.ui.isEnabled(Control::TimerAD));
+    EXPECT_EQ(panel.ui.caption(Control::lblBlock), "Label2");
+}
+
+TEST_F(AcquisitionControl, FailingInitialShowsTheCodeAndLeavesTheOldBuffers) {
+    panel.click(Control::cmdStart);
+    panel.click(Control::cmdStop);
+    panel.dll.RingBuf[5] = 77;
+    panel.card.initialResult = 0;
+    panel.card.lastError = -3;
+    panel.card.clearCalls();
+
+    panel.click(Control::cmdStart);
+
+    EXPECT_THAT(panel.card.calls,
+                ElementsAre("StopIntr -> 1", "Initial 0 0 0 0 -> 0", "GetLastADError -> -3"));
+    EXPECT_EQ(panel.ui.caption(Control::lblBlock), "Error=-3");
+    EXPECT_EQ(panel.dll.RingBuf[5], 77);
+    EXPECT_TRUE(panel.ui.isEnabled(Control::cmdStart));
+    EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStop));
+}
+
+TEST_F(AcquisitionControl, FailingStartIntrLeavesFreshZeroedBuffersAndIdleButtons) {
+    panel.click(Control::cmdStart);
+    panel.click(Control::cmdStop);
+    panel.dll.RingBuf[5] = 77;
+    panel.card.startResult = 0;
+    panel.card.lastError = -7;
+
+    panel.click(Control::cmdStart);
+
+    EXPECT_EQ(panel.ui.caption(Control::lblBlock), "Error=-7");
+    EXPECT_EQ(panel.dll.RingBuf[5], 0);
+    EXPECT_EQ(panel.dll.RingBuf.size(), 24001u);
+    EXPECT_TRUE(panel.ui.isEnabled(Control::cmdStart));
+    EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStop));
+}
+
+TEST_F(AcquisitionControl, ErrorCodesShowAsPlainDecimal) {
+    panel.card.initialResult = 0;
+    for (const auto& [code, caption] :
+         {std::pair{0, "Error=0"}, std::pair{42, "Error=42"},
+          std::pair{INT32_MIN, "Error=-2147483648"}}) {
+        panel.card.lastError = code;
+        panel.click(Control::cmdStart);
+        EXPECT_EQ(panel.ui.caption(Control::lblBlock), caption);
+    }
+}
+
+TEST_F(AcquisitionControl, StopStopsTheCardAndSwapsTheButtonsButKeepsTheTimer) {
+    panel.click(Control::cmdStart);
+    panel.card.clearCalls();
+    panel.click(Control::cmdStop);
+
+    EXPECT_THAT(panel.card.calls, ElementsAre("StopIntr -> 1"));
+    EXPECT_TRUE(panel.ui.isEnabled(Control::cmdStart));
+    EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStop));
+    EXPECT_TRUE(panel.ui.isEnabled(Control::TimerAD));
+}
+
+TEST_F(AcquisitionControl, RingPositionAndCounterCarryOverARestart) {
+    panel.click(Control::cmdStart);
+    panel.card.queryResults = {3};
+    panel.tick();
+    panel.click(Control::cmdStop);
+    panel.click(Control::cmdStart);
+
+    EXPECT_EQ(panel.dll.RingPos, 3600);
+    EXPECT_EQ(panel.form.BlockCount, 3);
+    EXPECT_TRUE(std::all_of(panel.dll.RingBuf.begin(), panel.dll.RingBuf.end(),
+                            [](int16_t s) { return s == 0; }));
+
+    panel.card.queryResults = {1};
+    panel.tick();
+    EXPECT_EQ(panel.ui.caption(Control::lblptr), " 4800");
+    EXPECT_EQ(panel.ui.caption(Control::lblBlock), " 4");
+}
+
+TEST_F(AcquisitionControl, ExitStopsTheCardTwiceAndClosesTheWindow) {
+    panel.click(Control::cmdStart);
+    panel.card.clearCalls();
+    panel.click(Control::cmdExit);
+
+    EXPECT_THAT(panel.card.calls, ElementsAre("StopIntr -> 1", "StopIntr -> 1"));
+    EXPECT_TRUE(panel.ui.isClosed());
+}
+
+TEST_F(AcquisitionControl, ClosingTheWindowStopsTheCardOnce) {
+    panel.ui.close();
+    EXPECT_THAT(panel.card.calls, ElementsAre("StopIntr -> 1"));
+}
+
+}  // namespace
+}  // namespace tqv::test
