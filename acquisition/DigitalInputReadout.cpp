@@ -12,13 +12,11 @@ constexpr int16_t kInputWordCount = 6;
 constexpr std::string_view kGap = "   ";
 
 // Bits 7 down to 0 of the word, each after three spaces: always 32 characters.
-std::string bitRow(int16_t word) {
-    std::string row;
+void appendBitRow(std::string& caption, int16_t word) {
     for (int b = 7; b >= 0; --b) {
-        row += kGap;
-        row += ((static_cast<uint16_t>(word) >> b) & 1u) != 0 ? '1' : '0';
+        caption += kGap;
+        caption += ((static_cast<uint16_t>(word) >> b) & 1u) != 0 ? '1' : '0';
     }
-    return row;
 }
 
 }  // namespace
@@ -33,7 +31,11 @@ std::string inputWordsCaption(const InputWords& words) {
 }
 
 std::string inputRowCaption(int16_t word) {
-    return text::hexText(word) + std::string(kGap) + bitRow(word);
+    std::string caption = text::hexText(word);
+    caption.reserve(caption.size() + kGap.size() + 32);
+    caption += kGap;
+    appendBitRow(caption, word);
+    return caption;
 }
 
 std::string bitHeadingCaption() {
@@ -53,7 +55,9 @@ void showDigitalInputs(window::FormContext& ctx) {
 
     ctx.ui.setCaption(window::Control::lblDI, inputWordsCaption(words));
     ctx.ui.setCaption(window::Control::lblDI_0, inputRowCaption(words[0]));
-    ctx.ui.setCaption(window::Control::lblBit, bitHeadingCaption());
+    // The heading never changes; it is built once.
+    static const std::string heading = bitHeadingCaption();
+    ctx.ui.setCaption(window::Control::lblBit, heading);
     ctx.ui.setCaption(window::Control::lblDI_1, inputRowCaption(words[1]));
 }
 

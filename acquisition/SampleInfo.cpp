@@ -21,10 +21,13 @@ std::string fourDigitHex(int32_t value) {
 
 std::string sampleInfoText(std::span<const int32_t> channelValues) {
     std::string summary = "Sample Information:";
+    summary.reserve(summary.size() + 2 + channelValues.size() * 13);
     summary += kLineEnd;
     for (size_t ch = 0; ch < channelValues.size(); ++ch) {
-        summary += "Ch" + text::numberText(static_cast<int64_t>(ch)) + "=" +
-                   fourDigitHex(channelValues[ch]);
+        summary += "Ch";
+        summary += text::numberText(static_cast<int64_t>(ch));
+        summary += '=';
+        summary += fourDigitHex(channelValues[ch]);
         summary += kLineEnd;
     }
     return summary;

@@ -12,14 +12,24 @@ using window::Kind;
 
 namespace {
 
-const window::ControlSpec& specOf(Control control, int index, Kind kind) {
-    const auto* spec = window::findControl(control, index);
-    if (spec == nullptr) spec = window::findControl(control, -1);
-    if (spec == nullptr || spec->kind != kind) {
+// The kind of every control name, looked up once: the table search would cost more
+// than the handlers under measurement.
+Kind kindOf(Control control) {
+    static const auto kinds = [] {
+        std::map<Control, Kind> byName;
+        for (const auto& spec : window::ControlTable) byName.emplace(spec.name, spec.kind);
+        return byName;
+    }();
+    const auto it = kinds.find(control);
+    if (it == kinds.end()) return Kind::Frame;
+    return it->second;
+}
+
+void requireKind(Control control, Kind kind) {
+    if (kindOf(control) != kind) {
         throw std::logic_error("no such control for this operation: " +
                                std::string(window::controlName(control)));
     }
-    return *spec;
 }
 
 }  // namespace
@@ -43,26 +53,30 @@ void InMemorySurface::raise(Control control, window::Event event) {
 }
 
 void InMemorySurface::setCaption(Control label, int index, std::string_view caption) {
-    specOf(label, index, Kind::Label);
-    m_captions[{label, index}] = std::string(caption);
+    const auto it = m_captions.find({label, index});
+    if (it == m_captions.end()) {
+        throw std::logic_error("no such label: " + std::string(window::controlName(label)) + " " +
+                               std::to_string(index));
+    }
+    it->second.assign(caption);
 }
 
 std::string InMemorySurface::text(Control textBox) const {
-    specOf(textBox, -1, Kind::TextBox);
+    requireKind(textBox, Kind::TextBox);
     return m_texts.at(textBox);
 }
 
 void InMemorySurface::setText(Control textBox, std::string_view text) {
-    specOf(textBox, -1, Kind::TextBox);
+    requireKind(textBox, Kind::TextBox);
     auto& current = m_texts[textBox];
     if (current == text) return;
-    current = std::string(text);
+    current.assign(text);
     ++m_changeEvents[textBox];
     raise(textBox, window::Event::Change);
 }
 
 int InMemorySurface::checkValue(Control checkBox) const {
-    specOf(checkBox, -1, Kind::CheckBox);
+    requireKind(checkBox, Kind::CheckBox);
     return m_checkValue;
 }
 
@@ -74,12 +88,12 @@ void InMemorySurface::setEnabled(Control control, bool enabled) {
 }
 
 int32_t InMemorySurface::spinnerValue(Control spinner) const {
-    specOf(spinner, -1, Kind::Spinner);
+    requireKind(spinner, Kind::Spinner);
     return m_spinner;
 }
 
 void InMemorySurface::setSpinnerValue(Control spinner, int32_t value) {
-    specOf(spinner, -1, Kind::Spinner);
+    requireKind(spinner, Kind::Spinner);
     // Like the real control, the value stays within the configured range.
     value = std::clamp<int32_t>(value, window::Form.spinnerMinimum, window::Form.spinnerMaximum);
     if (value == m_spinner) return;
