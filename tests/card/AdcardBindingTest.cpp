@@ -36,7 +36,7 @@ TEST(AdcardBinding, FindsTheSimulatedCardBesideTheProgramAndCallsIt) {
 
     EXPECT_EQ(binding.QueryBuf(), 0);
     EXPECT_NE(binding.Initial(0, 0, 0, 0), 0);
-    EXPECT_NE(binding.Tqv_DO(0, 0xA5), 0);
+    EXPECT_EQ(binding.Tqv_DO(0, 0xA5), 0);
     std::array<int16_t, 6> words{};
     binding.Tqv_DI(6, words.data());
     EXPECT_EQ(words[0], 0xA5);
