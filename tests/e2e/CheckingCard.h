@@ -18,7 +18,8 @@ public:
     int64_t blocksLost = 0;       // scans skipped between consecutive blocks, in blocks
     int64_t tornBlocks = 0;       // counter not consecutive inside one block
     int64_t restarts = 0;
-    int64_t restartsFromZero = 0;  // first block after a start began at scan 0
+    int64_t restartsWithBlocks = 0;  // starts followed by at least one block
+    int64_t restartsFromZero = 0;    // ... whose first block began at scan 0
     int64_t reportedCount = 0;     // sum of QueryBuf results
 
     int32_t Initial(int32_t a, int32_t b, int32_t c, int32_t d) override {
@@ -72,6 +73,7 @@ private:
             }
         }
         if (m_expectFirst) {
+            ++restartsWithBlocks;
             if (first == 0) ++restartsFromZero;
             m_expectFirst = false;
         } else {

@@ -104,8 +104,9 @@ void InMemorySurface::setSpinnerValue(Control spinner, int32_t value) {
 
 void InMemorySurface::close() {
     if (m_closed) return;
-    raise(Control::FrmMultiBuf, window::Event::Unload);
+    // Marked first, as the real window does: an Unload that closes again unloads once.
     m_closed = true;
+    raise(Control::FrmMultiBuf, window::Event::Unload);
 }
 
 std::string InMemorySurface::caption(Control label, int index) const {

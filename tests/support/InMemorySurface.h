@@ -25,12 +25,14 @@ public:
     int32_t spinnerValue(window::Control spinner) const override;
     void setSpinnerValue(window::Control spinner, int32_t value) override;
     void close() override;
+    void beep() override { ++m_beeps; }
 
     // What a test observes.
     std::string caption(window::Control label, int index = 0) const;
     bool isEnabled(window::Control control) const;
     bool isClosed() const { return m_closed; }
     int changeEvents(window::Control control) const;
+    int beeps() const { return m_beeps; }
 
     // What an operator does: an edit is a text write like any other.
     void setCheckValue(int value) { m_checkValue = value; }
@@ -47,6 +49,7 @@ private:
     int m_checkValue = 0;
     int32_t m_spinner = 1;
     bool m_closed = false;
+    int m_beeps = 0;
 };
 
 }  // namespace tqv::test

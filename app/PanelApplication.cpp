@@ -1,0 +1,68 @@
+#include "app/PanelApplication.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QString>
+#include <cstdio>
+#include <utility>
+
+#include "app/FormWiring.h"
+#include "app/TerminationSignals.h"
+#include "window/ControlTable.h"
+#include "window/FormContext.h"
+#include "window/qt/QtFormWindow.h"
+
+namespace tqv::app {
+
+bool messageBoxesWanted() {
+    if (!qEnvironmentVariableIsEmpty("TQV_NO_MESSAGE_BOX")) return false;
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+PanelApplication::PanelApplication(std::vector<std::filesystem::path> libraryPlaces)
+    : m_binding(std::move(libraryPlaces)) {}
+
+PanelApplication::~PanelApplication() {
+    m_termination.reset();
+    if (m_window) {
+        if (!m_window->unloaded()) m_window->close();
+        m_window->setEvents(nullptr);
+    }
+}
+
+bool PanelApplication::open() {
+    // Before any window or timer exists: no tick may ever call into a library that
+    // is not there.
+    m_loadError = m_binding.load();
+    if (m_loadError) {
+        reportLoadFailure(*m_loadError);
+        return false;
+    }
+
+    m_window = std::make_unique<window::qt::QtFormWindow>();
+    m_context = std::make_unique<window::FormContext>(
+        window::FormContext{m_dll, m_form, m_binding, *m_window});
+    m_wiring = std::make_unique<FormWiring>(*m_context);
+    m_window->setEvents(m_wiring.get());
+    m_termination = std::make_unique<TerminationSignals>(m_window.get());
+
+    m_wiring->raise(window::Control::FrmMultiBuf, window::Event::Load);
+    // A Load that ended the program leaves nothing to show.
+    if (!m_window->unloaded()) m_window->show();
+    return true;
+}
+
+void PanelApplication::reportLoadFailure(const std::string& text) const {
+    std::fprintf(stderr, "tqv-multibuf: %s\n", text.c_str());
+    std::fflush(stderr);
+    if (messageBoxesWanted()) {
+        QMessageBox::critical(
+            nullptr,
+            QString::fromUtf8(window::Form.caption.data(),
+                              static_cast<qsizetype>(window::Form.caption.size())),
+            QString::fromStdString(text));
+    }
+}
+
+}  // namespace tqv::app

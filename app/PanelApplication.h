@@ -1,0 +1,69 @@
+// The program put together: the card library, the module and window state, the
+// window and the wiring between the window's events and the handlers.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "card/AdcardBinding.h"
+#include "card/DllDef.h"
+#include "window/FormState.h"
+
+namespace tqv::window {
+struct FormContext;
+namespace qt {
+class QtFormWindow;
+}
+}  // namespace tqv::window
+
+namespace tqv::app {
+
+class FormWiring;
+class TerminationSignals;
+
+class PanelApplication {
+public:
+    // The exit status when the card library cannot be used.
+    static constexpr int LibraryFailureStatus = 2;
+
+    explicit PanelApplication(
+        std::vector<std::filesystem::path> libraryPlaces = card::AdcardBinding::defaultPlaces());
+    // Closes the window first if it is still open, so the card is stopped however
+    // the program ends.
+    ~PanelApplication();
+    PanelApplication(const PanelApplication&) = delete;
+    PanelApplication& operator=(const PanelApplication&) = delete;
+
+    // Loads the card library; when that fails, says why (on standard error and, on
+    // a screen, in a message box) and returns false with no window made. Otherwise
+    // builds the window, runs its Load event and shows it. A QApplication must exist.
+    bool open();
+
+    // Null until open() succeeded.
+    window::qt::QtFormWindow* window() const { return m_window.get(); }
+    // Why the card library could not be used, after a failed open().
+    const std::optional<std::string>& loadError() const { return m_loadError; }
+
+private:
+    void reportLoadFailure(const std::string& text) const;
+
+    // Declared in the order they depend on one another: destroyed the other way round.
+    card::DllDef m_dll;
+    window::FormState m_form;
+    card::AdcardBinding m_binding;
+    std::unique_ptr<window::qt::QtFormWindow> m_window;
+    std::unique_ptr<window::FormContext> m_context;
+    std::unique_ptr<FormWiring> m_wiring;
+    std::unique_ptr<TerminationSignals> m_termination;
+    std::optional<std::string> m_loadError;
+};
+
+// False where a message box could not be seen or would wait for nobody: under the
+// offscreen and minimal platforms, or when TQV_NO_MESSAGE_BOX is set to anything
+// but an empty value.
+bool messageBoxesWanted();
+
+}  // namespace tqv::app

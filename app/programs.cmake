@@ -1,0 +1,24 @@
+# The panel as a library the programs and the widget tests share, and the programs.
+find_package(Qt6 REQUIRED COMPONENTS Widgets)
+
+add_library(tqv_panel STATIC
+  PanelApplication.cpp
+  PanelApplication.h
+  TerminationSignals.cpp
+  TerminationSignals.h
+)
+target_include_directories(tqv_panel PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(tqv_panel PUBLIC tqv_window_qt tqv_wiring tqv_card Qt6::Widgets
+                      PRIVATE tqv_warnings)
+
+add_executable(tqv-multibuf main.cpp)
+target_link_libraries(tqv-multibuf PRIVATE tqv_panel tqv_warnings)
+
+add_executable(tqv-snapshot snapshot_main.cpp)
+target_link_libraries(tqv-snapshot PRIVATE tqv_panel tqv_warnings)
+
+# The programs find the simulated card beside them in a fresh build.
+if(TARGET adcard)
+  add_dependencies(tqv-multibuf adcard)
+  add_dependencies(tqv-snapshot adcard)
+endif()

@@ -1,0 +1,491 @@
+// The Qt window as the operator meets it: what it shows when it opens, where its
+// controls are, how focus moves, what reaches the handlers from mouse and keys,
+// and that captions written while running stay readable.
+#include <QAccessible>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+#include <QtTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/window/qt/RecordingEvents.h"
+#include "window/ControlTable.h"
+#include "window/qt/QtFormWindow.h"
+#include "window/qt/UpDownControl.h"
+
+using tqv::test::RecordingEvents;
+using tqv::window::Control;
+using tqv::window::ControlTable;
+using tqv::window::Event;
+using tqv::window::Kind;
+using tqv::window::qt::QtFormWindow;
+using tqv::window::qt::UpDownControl;
+
+namespace {
+
+QString nameOf(const tqv::window::ControlSpec& spec) {
+    QString name =
+        QString::fromLatin1(tqv::window::controlName(spec.name).data(),
+                            static_cast<qsizetype>(tqv::window::controlName(spec.name).size()));
+    if (spec.index >= 0) name += QStringLiteral("_%1").arg(spec.index);
+    return name;
+}
+
+QString fromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+bool showsChinese(const QFont& font) {
+    return QFontDatabase::writingSystems(QFontInfo(font).family())
+        .contains(QFontDatabase::SimplifiedChinese);
+}
+
+QString accessibleName(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+}
+
+}  // namespace
+
+class FormWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QtFormWindow> m_window;
+    RecordingEvents m_events;
+
+    template <typename T>
+    T* control(const QString& name) const {
+        auto* found = m_window->findChild<T*>(name);
+        if (found == nullptr) qFatal("no control %s", qPrintable(name));
+        return found;
+    }
+    template <typename T>
+    T* control(const char* name) const {
+        return control<T>(QString::fromLatin1(name));
+    }
+
+    bool showAndActivate() {
+        m_window->show();
+        return QTest::qWaitForWindowActive(m_window.get());
+    }
+
+    QStringList tabCycle(int presses) const {
+        QStringList names{QApplication::focusWidget()->objectName()};
+        for (int i = 0; i < presses; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            names << QApplication::focusWidget()->objectName();
+        }
+        return names;
+    }
+
+    // Every other control beside the label in its container, frames excluded:
+    // a frame holds the labels rather than competing with them.
+    QString overlapOf(QLabel* label) const {
+        for (auto* sibling :
+             label->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (sibling == label || qobject_cast<QGroupBox*>(sibling) != nullptr) continue;
+            if (sibling->geometry().intersects(label->geometry())) return sibling->objectName();
+        }
+        return {};
+    }
+
+    void verifyReadable(const char* name) {
+        auto* label = control<QLabel>(name);
+        const QFontMetrics metrics = label->fontMetrics();
+        QVERIFY2(label->width() >= metrics.horizontalAdvance(label->text()),
+                 qPrintable(QStringLiteral("%1 is %2 px wide for a %3 px caption")
+                                .arg(QLatin1String(name))
+                                .arg(label->width())
+                                .arg(metrics.horizontalAdvance(label->text()))));
+        QVERIFY2(label->height() >= metrics.height(), name);
+        const QString overlap = overlapOf(label);
+        QVERIFY2(overlap.isEmpty(),
+                 qPrintable(QStringLiteral("%1 covers %2").arg(QLatin1String(name), overlap)));
+    }
+
+private slots:
+    void init() {
+        m_window = std::make_unique<QtFormWindow>();
+        m_events = RecordingEvents{};
+        m_window->setEvents(&m_events);
+    }
+
+    void cleanup() {
+        m_window->setEvents(nullptr);
+        m_window.reset();
+    }
+
+    // ---- what the window shows when it opens
+
+    void theWindowHasItsCaptionAndClientSize() {
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("TQV5200-1测试及编程源程序"));
+        QCOMPARE(m_window->size(), QSize(539, 420));
+    }
+
+    void everyRowOfTheTableIsThereByName() {
+        QSet<QObject*> found;
+        for (const auto& spec : ControlTable) {
+            auto* object = m_window->findChild<QObject*>(nameOf(spec));
+            QVERIFY2(object != nullptr, qPrintable(nameOf(spec)));
+            found.insert(object);
+        }
+        QCOMPARE(found.size(), 44);
+        QVERIFY(m_window->findChild<QTimer*>(QStringLiteral("TimerAD")) != nullptr);
+        QVERIFY(m_window->findChild<UpDownControl*>(QStringLiteral("UpDownBitNum")) != nullptr);
+        QVERIFY(m_window->findChild<QLabel*>(QStringLiteral("Label1_13")) != nullptr);
+        QVERIFY(m_window->findChild<QLabel*>(QStringLiteral("lblAD_3")) != nullptr);
+    }
+
+    void controlsOpenWithTheirStoredCaptionsTextsAndStates() {
+        for (const auto& spec : ControlTable) {
+            const QString name = nameOf(spec);
+            if (spec.kind == Kind::Label) {
+                QCOMPARE(control<QLabel>(name)->text(), fromUtf8(spec.caption));
+            } else if (spec.kind == Kind::Button) {
+                QCOMPARE(control<QPushButton>(name)->text(), fromUtf8(spec.caption));
+                QVERIFY(control<QPushButton>(name)->isEnabled());
+            }
+        }
+        QCOMPARE(control<QLineEdit>("txtDOChn")->text(), QStringLiteral("1"));
+        QCOMPARE(control<QLineEdit>("txtDOValue")->text(), QStringLiteral("0"));
+        QCOMPARE(control<QLineEdit>("txtswChn")->text(), QStringLiteral("0"));
+        QCOMPARE(control<QLineEdit>("txtSWO_0")->text(), QStringLiteral("00"));
+        QCOMPARE(control<QPlainTextEdit>("txtInfo")->toPlainText(), QStringLiteral("Info"));
+        QCOMPARE(control<QLabel>("lblCardInfo")->text(), QStringLiteral("lblCardInfo"));
+        QCOMPARE(control<QGroupBox>("Frame3")->title(), QStringLiteral("开关量输出--按位输出模式"));
+        QVERIFY(control<QCheckBox>("chkDisp")->isChecked());
+        QCOMPARE(control<UpDownControl>("UpDownBitNum")->value(), 1);
+        QVERIFY(m_window->timer()->isActive());
+        QCOMPARE(m_window->timer()->interval(), 200);
+        // Nothing of this was an event.
+        QVERIFY(m_events.raised.empty());
+    }
+
+    void controlsSitWhereTheTablePutsThem() {
+        QCOMPARE(control<QGroupBox>("Frame3")->geometry(), QRect(279, 291, 258, 89));
+        auto* txtDOChn = control<QLineEdit>("txtDOChn");
+        QCOMPARE(txtDOChn->parentWidget(), control<QGroupBox>("Frame3"));
+        QCOMPARE(txtDOChn->geometry(), QRect(138, 45, 34, 19));
+        QCOMPARE(control<UpDownControl>("UpDownBitNum")->geometry(), QRect(171, 45, 16, 19));
+        QCOMPARE(control<QPushButton>("cmdStop")->geometry(), QRect(375, 378, 62, 30));
+        QCOMPARE(control<QPushButton>("cmdStop")->parentWidget(), m_window.get());
+        QCOMPARE(control<QPlainTextEdit>("txtInfo")->geometry(), QRect(342, 48, 117, 160));
+        QCOMPARE(control<QLabel>("lblAD_1")->x(), 82);
+        QCOMPARE(control<QLabel>("lblAD_1")->y(), 32);
+        QCOMPARE(control<QPushButton>("cmdSWO")->parentWidget(), control<QGroupBox>("Frame1"));
+        QCOMPARE(control<QLabel>("lblBit")->pos(), QPoint(62, 20));
+    }
+
+    void laterControlsLieAboveEarlierOnes() {
+        // txtDOChn comes after the spinner in the table and covers the spinner's
+        // first pixel column; cmdStop covers the bottom border of Frame3.
+        auto* frame3 = control<QGroupBox>("Frame3");
+        auto* spinner = control<UpDownControl>("UpDownBitNum");
+        QCOMPARE(frame3->childAt(171, 50), control<QLineEdit>("txtDOChn"));
+        QWidget* beside = frame3->childAt(173, 50);
+        QVERIFY(beside == spinner || spinner->isAncestorOf(beside));
+        QCOMPARE(m_window->childAt(400, 379), control<QPushButton>("cmdStop"));
+    }
+
+    void textIsChineseCapableAndLblDIHasItsOwnFont() {
+        QVERIFY(showsChinese(m_window->font()));
+        QVERIFY(showsChinese(control<QLabel>("Label4")->font()));
+        const QFont own = control<QLabel>("lblDI")->font();
+        QCOMPARE(own.families().value(0), QStringLiteral("宋体"));
+        QCOMPARE(own.weight(), QFont::Normal);
+        QVERIFY(showsChinese(own));
+        QCOMPARE(QFontInfo(own).pixelSize(), 19);  // 14.25 pt at 96 dpi
+        QVERIFY(QFontInfo(own).pixelSize() > QFontInfo(m_window->font()).pixelSize());
+    }
+
+    void onlyTheChannelValuesAreOrange() {
+        for (int i = 0; i < 4; ++i) {
+            auto* label = control<QLabel>(QStringLiteral("lblAD_%1").arg(i));
+            QVERIFY(label->autoFillBackground());
+            QCOMPARE(label->palette().color(QPalette::Window), QColor(255, 192, 128));
+        }
+        QVERIFY(!control<QLabel>("lblBlock")->autoFillBackground());
+        QVERIFY(!control<QLabel>("Label1_0")->autoFillBackground());
+    }
+
+    void labelsShowPlainUnwrappedText() {
+        for (auto* label : m_window->findChildren<QLabel*>()) {
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            QVERIFY(!label->wordWrap());
+        }
+        m_window->setCaption(Control::lblBlock, "<b>1</b>");
+        QCOMPARE(control<QLabel>("lblBlock")->text(), QStringLiteral("<b>1</b>"));
+    }
+
+    void noStoredCaptionIsCutOffOrCovered() {
+        for (const auto& spec : ControlTable) {
+            if (spec.kind == Kind::Label) verifyReadable(qPrintable(nameOf(spec)));
+        }
+    }
+
+    // ---- captions written while running
+
+    void runTimeCaptionsGrowToShowTheirWholeText() {
+        m_window->setCaption(Control::lblBlock, "Error=-2147483648");
+        m_window->setCaption(Control::lblptr, "-2147483648");
+        m_window->setCaption(Control::lblCardInfo, "卡名: 255 255 类型: 255");
+        m_window->setCaption(Control::lblBit,
+                             std::string(12, ' ') + "F E D C B A 9 8 7 6 5 4 3 2 1");
+        m_window->setCaption(Control::lblDI_0, "1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1");
+        m_window->setCaption(Control::lblDI_1, "0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0");
+        for (int i = 0; i < 4; ++i) m_window->setCaption(Control::lblAD, i, "65535.000");
+        QCOMPARE(control<QLabel>("lblBit")->text().size(), 41);
+
+        for (const char* name : {"lblBlock", "lblptr", "lblCardInfo", "lblBit", "lblDI_0",
+                                 "lblDI_1", "lblAD_0", "lblAD_1", "lblAD_2", "lblAD_3"}) {
+            verifyReadable(name);
+        }
+        // These fit at their own size.
+        QVERIFY(control<QLabel>("lblBlock")->toolTip().isEmpty());
+        QCOMPARE(control<QLabel>("lblBlock")->font().pixelSize(), m_window->font().pixelSize());
+        QCOMPARE(control<QLabel>("lblBlock")->pos(), QPoint(90, 94));
+    }
+
+    void sixInputWordsInLblDIStayClearOfTheInfoBox() {
+        m_window->setCaption(Control::lblDI, "FFFF FFFF FFFF FFFF FFFF FFFF");
+        verifyReadable("lblDI");
+        QVERIFY(control<QLabel>("lblDI")->geometry().right() <
+                control<QPlainTextEdit>("txtInfo")->x());
+    }
+
+    void aCaptionTooWideForItsRoomIsShownSmallerWithTheWholeTextAsTip() {
+        // Far more than the 260 px between lblDI and txtInfo at 19 px in any face.
+        const QString words = QStringLiteral("FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF");
+        m_window->setCaption(Control::lblDI, words.toStdString());
+        auto* lblDI = control<QLabel>("lblDI");
+        verifyReadable("lblDI");
+        QVERIFY(lblDI->geometry().right() < control<QPlainTextEdit>("txtInfo")->x());
+        QVERIFY(QFontInfo(lblDI->font()).pixelSize() < 19);
+        QCOMPARE(lblDI->toolTip(), words);
+
+        // A short caption again gets the label's own font back and loses the tip.
+        m_window->setCaption(Control::lblDI, "00");
+        QCOMPARE(QFontInfo(lblDI->font()).pixelSize(), 19);
+        QVERIFY(lblDI->toolTip().isEmpty());
+        QCOMPARE(lblDI->pos(), QPoint(81, 132));
+    }
+
+    void aCaptionTooWideEvenAtTheSmallestSizeIsCutAtItsRoomWithTheWholeTextAsTip() {
+        const std::string endless(400, 'W');
+        m_window->setCaption(Control::lblCardInfo, endless);
+        auto* label = control<QLabel>("lblCardInfo");
+        QCOMPARE(QFontInfo(label->font()).pixelSize(), 8);
+        QVERIFY(label->geometry().right() < control<QPushButton>("cmdStart")->x());
+        QVERIFY(overlapOf(label).isEmpty());
+        QCOMPARE(label->toolTip(), QString::fromStdString(endless));
+    }
+
+    // ---- focus and keys
+
+    void focusStartsOnExitAndTabFollowsTheTabIndicesPastTheDisabledStop() {
+        QVERIFY(showAndActivate());
+        m_window->setEnabled(Control::cmdStop, false);
+        QCOMPARE(QApplication::focusWidget(), control<QPushButton>("cmdExit"));
+        const QStringList expected{"cmdExit",  "cmdStart",    "cmdSWO",       "txtSWO_0",
+                                   "txtswChn", "txtInfo",     "chkDisp",      "txtDOValue",
+                                   "txtDOChn", "cmdDOOutput", "UpDownBitNum", "cmdExit"};
+        QCOMPARE(tabCycle(11), expected);
+        QCOMPARE(control<QPlainTextEdit>("txtInfo")->toPlainText(), QStringLiteral("Info"));
+    }
+
+    void tabReachesStopOnceItIsEnabledAndPassesTheDisabledStart() {
+        QVERIFY(showAndActivate());
+        m_window->setEnabled(Control::cmdStop, true);
+        m_window->setEnabled(Control::cmdStart, false);
+        const QStringList expected{"cmdExit",  "cmdSWO",      "txtSWO_0",     "cmdStop",
+                                   "txtswChn", "txtInfo",     "chkDisp",      "txtDOValue",
+                                   "txtDOChn", "cmdDOOutput", "UpDownBitNum", "cmdExit"};
+        QCOMPARE(tabCycle(11), expected);
+    }
+
+    void shiftTabGoesBackwards() {
+        QVERIFY(showAndActivate());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), control<UpDownControl>("UpDownBitNum"));
+    }
+
+    void enterAndEscapePressNothing() {
+        QVERIFY(showAndActivate());
+        for (const char* name : {"cmdExit", "cmdStart", "cmdSWO", "txtSWO_0", "txtswChn", "chkDisp",
+                                 "txtDOValue", "txtDOChn", "cmdDOOutput", "UpDownBitNum"}) {
+            auto* widget = control<QWidget>(name);
+            widget->setFocus();
+            QTRY_COMPARE(QApplication::focusWidget(), widget);
+            for (const auto key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+                QTest::keyClick(widget, key);
+            }
+        }
+        QTest::keyClick(m_window.get(), Qt::Key_Return);
+        QTest::keyClick(m_window.get(), Qt::Key_Escape);
+        QCOMPARE(m_events.count(Event::Click), 0);
+        QVERIFY(m_window->isVisible());
+        QVERIFY(control<QCheckBox>("chkDisp")->isChecked());
+    }
+
+    void spacePressesTheFocusedButton() {
+        QVERIFY(showAndActivate());
+        auto* button = control<QPushButton>("cmdSWO");
+        button->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), button);
+        QTest::keyClick(button, Qt::Key_Space);
+        QCOMPARE(m_events.count(Control::cmdSWO, Event::Click), 1);
+    }
+
+    // ---- mouse and typing
+
+    void clickingAButtonRaisesItsClick() {
+        for (const char* name : {"cmdStart", "cmdStop", "cmdExit", "cmdSWO", "cmdDOOutput"}) {
+            QTest::mouseClick(control<QPushButton>(name), Qt::LeftButton);
+        }
+        for (const Control button : {Control::cmdStart, Control::cmdStop, Control::cmdExit,
+                                     Control::cmdSWO, Control::cmdDOOutput}) {
+            QCOMPARE(m_events.count(button, Event::Click), 1);
+        }
+        m_window->setEnabled(Control::cmdStop, false);
+        QTest::mouseClick(control<QPushButton>("cmdStop"), Qt::LeftButton);
+        QCOMPARE(m_events.count(Control::cmdStop, Event::Click), 1);
+    }
+
+    void theCheckBoxIsReadAsZeroOnceCleared() {
+        QTest::mouseClick(control<QCheckBox>("chkDisp"), Qt::LeftButton);
+        QCOMPARE(m_window->checkValue(Control::chkDisp), 0);
+        control<QCheckBox>("chkDisp")->setCheckState(Qt::PartiallyChecked);
+        QCOMPARE(m_window->checkValue(Control::chkDisp), 1);
+    }
+
+    void doubleClickingATextBoxRaisesItsDblClick() {
+        QTest::mouseDClick(control<QLineEdit>("txtDOValue"), Qt::LeftButton);
+        QCOMPARE(m_events.count(Control::txtDOValue, Event::DblClick), 1);
+        QTest::mouseDClick(control<QPlainTextEdit>("txtInfo")->viewport(), Qt::LeftButton);
+        QCOMPARE(m_events.count(Control::txtInfo, Event::DblClick), 1);
+        QCOMPARE(m_events.count(Event::DblClick), 2);
+    }
+
+    void typingRaisesChangeForEveryKeystroke() {
+        auto* box = control<QLineEdit>("txtDOChn");
+        box->setCursorPosition(1);
+        QTest::keyClicks(box, "23");
+        QCOMPARE(m_events.count(Control::txtDOChn, Event::Change), 2);
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QCOMPARE(m_events.count(Control::txtDOChn, Event::Change), 3);
+        QCOMPARE(m_window->text(Control::txtDOChn), std::string("12"));
+    }
+
+    void theInfoBoxShowsLineBreaksAndGivesBackOperatorEditsWithCrLf() {
+        auto* info = control<QPlainTextEdit>("txtInfo");
+        m_window->setText(Control::txtInfo, "Sample Information:\r\nCh 0=07CE");
+        QCOMPARE(info->document()->blockCount(), 2);
+        QCOMPARE(info->toPlainText(), QStringLiteral("Sample Information:\nCh 0=07CE"));
+        QCOMPARE(info->lineWrapMode(), QPlainTextEdit::NoWrap);
+
+        info->moveCursor(QTextCursor::End);
+        QTest::keyClicks(info, "X");
+        QCOMPARE(m_window->text(Control::txtInfo),
+                 std::string("Sample Information:\r\nCh 0=07CEX"));
+        QCOMPARE(m_events.count(Control::txtInfo, Event::Change), 2);
+    }
+
+    void aTextBoxTakesALongTextWhole() {
+        const std::string longText(100000, '7');
+        m_window->setText(Control::txtSWO_0, longText);
+        QCOMPARE(m_window->text(Control::txtSWO_0).size(), longText.size());
+        QVERIFY(control<QLineEdit>("txtDOValue")->maxLength() >= 1 << 30);
+    }
+
+    // ---- the spinner
+
+    void theSpinnerStepsWithItsArrowsAndStopsAtItsEnds() {
+        auto* spinner = control<UpDownControl>("UpDownBitNum");
+        QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
+        QCOMPARE(m_window->spinnerValue(Control::UpDownBitNum), 2);
+        QTest::mouseClick(spinner->downButton(), Qt::LeftButton);
+        QTest::mouseClick(spinner->downButton(), Qt::LeftButton);
+        QCOMPARE(m_window->spinnerValue(Control::UpDownBitNum), 1);
+        QCOMPARE(m_events.count(Control::UpDownBitNum, Event::Change), 2);
+    }
+
+    void theSpinnerStepsWithTheArrowKeysAndDoesNotWrap() {
+        QVERIFY(showAndActivate());
+        auto* spinner = control<UpDownControl>("UpDownBitNum");
+        spinner->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), spinner);
+        for (int i = 0; i < 20; ++i) QTest::keyClick(spinner, Qt::Key_Up);
+        QCOMPARE(m_window->spinnerValue(Control::UpDownBitNum), 16);
+        QCOMPARE(m_events.count(Control::UpDownBitNum, Event::Change), 15);
+        for (int i = 0; i < 20; ++i) QTest::keyClick(spinner, Qt::Key_Down);
+        QCOMPARE(m_window->spinnerValue(Control::UpDownBitNum), 1);
+        QCOMPARE(m_events.count(Control::UpDownBitNum, Event::Change), 30);
+    }
+
+    // ---- accessibility
+
+    void textBoxesAndTheSpinnerAreNamedByTheLabelsBesideThem() {
+        QCOMPARE(accessibleName(control<QLineEdit>("txtDOChn")), QStringLiteral("通道组数(1-16)"));
+        QCOMPARE(accessibleName(control<QLineEdit>("txtDOValue")),
+                 QStringLiteral("开关量输出值(0 /1)"));
+        QCOMPARE(accessibleName(control<QLineEdit>("txtswChn")), QStringLiteral("通道组（0 或1）"));
+        QCOMPARE(accessibleName(control<QLineEdit>("txtSWO_0")),
+                 QStringLiteral("开关量输出值(hex)"));
+        QCOMPARE(accessibleName(control<QPlainTextEdit>("txtInfo")),
+                 QStringLiteral("信息显示(平均值)"));
+        QCOMPARE(accessibleName(control<UpDownControl>("UpDownBitNum")),
+                 QStringLiteral("通道组数(1-16)"));
+        QCOMPARE(accessibleName(control<QPushButton>("cmdStart")), QStringLiteral("开始采集"));
+        QCOMPARE(accessibleName(control<QLabel>("Label4")), QStringLiteral("接收数据块数:"));
+    }
+
+    void theSpinnerIsASpinBoxToAssistiveTechnology() {
+        auto* face = QAccessible::queryAccessibleInterface(control<UpDownControl>("UpDownBitNum"));
+        QVERIFY(face != nullptr);
+        QCOMPARE(face->role(), QAccessible::SpinBox);
+        QVERIFY(face->valueInterface() != nullptr);
+        QCOMPARE(face->valueInterface()->currentValue().toInt(), 1);
+        QVERIFY(face->actionInterface() != nullptr);
+        face->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
+        QCOMPARE(m_window->spinnerValue(Control::UpDownBitNum), 2);
+        QCOMPARE(m_events.count(Control::UpDownBitNum, Event::Change), 1);
+    }
+
+    // ---- timer and closing
+
+    void theTimerTicksUntilSwitchedOff() {
+        QTRY_VERIFY(m_events.count(Control::TimerAD, Event::Timer) >= 2);
+        m_window->setEnabled(Control::TimerAD, false);
+        QVERIFY(!m_window->timer()->isActive());
+    }
+
+    void closingTheWindowUnloadsOnceAndStopsTheTimer() {
+        QVERIFY(showAndActivate());
+        static_cast<QWidget*>(m_window.get())->close();
+        QVERIFY(!m_window->isVisible());
+        QCOMPARE(m_events.count(Control::FrmMultiBuf, Event::Unload), 1);
+        QVERIFY(!m_window->timer()->isActive());
+        m_window->close();
+        QCOMPARE(m_events.count(Control::FrmMultiBuf, Event::Unload), 1);
+    }
+
+    void closingThroughTheSurfaceHidesTheWindow() {
+        QVERIFY(showAndActivate());
+        m_window->close();
+        QVERIFY(!m_window->isVisible());
+        QCOMPARE(m_events.count(Control::FrmMultiBuf, Event::Unload), 1);
+    }
+};
+
+QTEST_MAIN(FormWindowTest)
+#include "FormWindowTest.moc"
