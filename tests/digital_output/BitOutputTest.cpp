@@ -52,9 +52,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BitOutput, ANumberThatDoesNotFitStopsWithTheOperatorsTextAndTheSpinnerKept) {
     panel.ui.setSpinnerValue(Control::UpDownBitNum, 5);
     for (const std::string typed : {"32768", "-32769", "1e400", "&H100000000", "99999999999"}) {
+        const int beeps = panel.ui.beeps();
         typeChannel(typed);
         EXPECT_EQ(panel.ui.text(Control::txtDOChn), typed);
         EXPECT_EQ(panel.ui.spinnerValue(Control::UpDownBitNum), 5);
+        EXPECT_EQ(panel.ui.beeps(), beeps + 1) << "the operator hears that " << typed << " was refused";
     }
 }
 
@@ -146,6 +148,7 @@ TEST_F(BitOutput, AChannelThatDoesNotFitStopsAfterTheValueWasRewritten) {
     clickOutput();
     EXPECT_EQ(panel.ui.text(Control::txtDOValue), " 1");
     EXPECT_TRUE(panel.card.calls.empty());
+    EXPECT_GE(panel.ui.beeps(), 1);
 }
 
 }  // namespace

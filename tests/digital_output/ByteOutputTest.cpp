@@ -84,6 +84,7 @@ TEST_F(ByteOutput, APortThatDoesNotFitSendsNothingAndKeepsTheLastByte) {
     panel.card.clearCalls();
     output("32768", "11");
     EXPECT_TRUE(panel.card.calls.empty());
+    EXPECT_EQ(panel.ui.beeps(), 1);
     EXPECT_EQ(panel.form.DoByte[0], 0xA5);
 }
 
