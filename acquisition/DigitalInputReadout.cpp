@@ -15,7 +15,8 @@ constexpr std::string_view kGap = "   ";
 void appendBitRow(std::string& caption, int16_t word) {
     for (int b = 7; b >= 0; --b) {
         caption += kGap;
-        caption += ((static_cast<uint16_t>(word) >> b) & 1u) != 0 ? '1' : '0';
+        const unsigned pattern = static_cast<uint16_t>(word);
+        caption += ((pattern >> b) & 1u) != 0 ? '1' : '0';
     }
 }
 

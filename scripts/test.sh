@@ -16,4 +16,8 @@ run_preset() {
   ctest --preset "$preset" -j"$jobs" --label-exclude long
 }
 
+started=$SECONDS
 run_preset dev
+run_preset asan
+run_preset tsan
+echo "=== all tests passed in $(( (SECONDS - started) / 60 )) min $(( (SECONDS - started) % 60 )) s"
