@@ -1,0 +1,91 @@
+// The poll tick on the real Qt widgets (offscreen), against its 200 ms period; and
+// the whole program's CPU share while it acquires live from the simulated card.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTimer>
+#include <sys/resource.h>
+
+#include "acquisition/AcquisitionControl.h"
+#include "acquisition/BlockPoller.h"
+#include "app/PanelApplication.h"
+#include "bench/BenchCard.h"
+#include "window/StartupHandler.h"
+#include "window/qt/QtFormWindow.h"
+
+namespace {
+
+using namespace tqv;
+
+constexpr double kPollPeriodSeconds = 0.2;
+
+void BM_TickOnQtWidgets(benchmark::State& state) {
+    card::DllDef dll;
+    window::FormState form;
+    bench::BenchCard card(7, 1200);
+    window::qt::QtFormWindow ui;
+    window::FormContext ctx{dll, form, card, ui};
+    window::loadForm(ctx);
+    acquisition::startAcquisition(ctx);
+    ui.show();
+    QApplication::processEvents();
+
+    for (auto _ : state) {
+        acquisition::pollBlocks(ctx);
+        // The captions are painted when the event loop next runs: part of the tick's cost.
+        ui.repaint();
+    }
+    // CPU time of one tick over the poll period.
+    state.counters["share_of_period"] =
+        benchmark::Counter(kPollPeriodSeconds * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_TickOnQtWidgets)->Unit(benchmark::kMicrosecond);
+
+double processCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Ten seconds of live acquisition at the default rate: every thread of the process,
+// the simulated card's included, against one core.
+void BM_LiveCpuShare(benchmark::State& state) {
+    for (auto _ : state) {
+        app::PanelApplication panel;
+        if (!panel.open()) {
+            state.SkipWithError("the simulated card library could not be loaded");
+            return;
+        }
+        panel.window()->findChild<QPushButton*>("cmdStart")->click();
+        QApplication::processEvents();
+        const double cpuBefore = processCpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        QTimer::singleShot(10000, qApp, &QCoreApplication::quit);
+        QApplication::exec();
+        const double cpu = processCpuSeconds() - cpuBefore;
+        const double elapsed = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+        state.counters["cpu_share_of_one_core"] = cpu / elapsed;
+        state.counters["cpu_seconds"] = cpu;
+        state.SetIterationTime(elapsed);
+    }
+}
+BENCHMARK(BM_LiveCpuShare)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("TQV_NO_MESSAGE_BOX", "1");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
