@@ -10,17 +10,11 @@
 
 #include "CommaLocale.h"
 #include "text/TextConversions.h"
+#include "RowName.h"
 
 namespace tqv::text {
 namespace {
 
-// Rows carry their own test name, so a failure names the row.
-struct RowName {
-    template <typename ParamInfo>
-    std::string operator()(const ParamInfo& row) const {
-        return row.param.name;
-    }
-};
 
 using std::nullopt;
 
