@@ -60,21 +60,35 @@ LoadedCard::LoadedCard(const std::string& path) {
     CardFunctions& f = m_functions;
     std::string& e = m_error;
     void* h = m_handle;
-    m_complete =
-        resolve(h, "Initial", f.Initial, e) & resolve(h, "StartIntr", f.StartIntr, e) &
-        resolve(h, "StopIntr", f.StopIntr, e) & resolve(h, "QueryBuf", f.QueryBuf, e) &
-        resolve(h, "ADResult", f.ADResult, e) & resolve(h, "GetLastADError", f.GetLastADError, e) &
-        resolve(h, "IOCtl", f.IOCtl, e) & resolve(h, "Tqv_DI", f.Tqv_DI, e) &
-        resolve(h, "Tqv_DO", f.Tqv_DO, e) & resolve(h, "Tqv_DOBit", f.Tqv_DOBit, e) &
-        resolve(h, "StartSnapshot", f.StartSnapshot, e) &
-        resolve(h, "RegisterNotify", f.RegisterNotify, e) &
-        resolve(h, "ADResultRecent", f.ADResultRecent, e) &
-        resolve(h, "GetSnapshot", f.GetSnapshot, e) & resolve(h, "ConfigInfo", f.ConfigInfo, e) &
-        resolve(h, "ChannelFrq", f.ChannelFrq, e) & resolve(h, "Tqv_ADResult", f.Tqv_ADResult, e) &
-        resolve(h, "Tqv_Init", f.Tqv_Init, e) & resolve(h, "Tqv_DA", f.Tqv_DA, e) &
-        resolve(h, "Tqv_USB_Inportb", f.Tqv_USB_Inportb, e) &
-        resolve(h, "Tqv_USB_Outportb", f.Tqv_USB_Outportb, e) &
-        resolve(h, "Tqv_Readb", f.Tqv_Readb, e) & resolve(h, "Tqv_Writeb", f.Tqv_Writeb, e);
+    // Every name is tried, so the error lists all that are missing, not just the first.
+    bool complete = true;
+    const auto bind = [&](const char* name, auto& slot) {
+        complete = resolve(h, name, slot, e) && complete;
+    };
+    bind("Initial", f.Initial);
+    bind("StartIntr", f.StartIntr);
+    bind("StopIntr", f.StopIntr);
+    bind("QueryBuf", f.QueryBuf);
+    bind("ADResult", f.ADResult);
+    bind("GetLastADError", f.GetLastADError);
+    bind("IOCtl", f.IOCtl);
+    bind("Tqv_DI", f.Tqv_DI);
+    bind("Tqv_DO", f.Tqv_DO);
+    bind("Tqv_DOBit", f.Tqv_DOBit);
+    bind("StartSnapshot", f.StartSnapshot);
+    bind("RegisterNotify", f.RegisterNotify);
+    bind("ADResultRecent", f.ADResultRecent);
+    bind("GetSnapshot", f.GetSnapshot);
+    bind("ConfigInfo", f.ConfigInfo);
+    bind("ChannelFrq", f.ChannelFrq);
+    bind("Tqv_ADResult", f.Tqv_ADResult);
+    bind("Tqv_Init", f.Tqv_Init);
+    bind("Tqv_DA", f.Tqv_DA);
+    bind("Tqv_USB_Inportb", f.Tqv_USB_Inportb);
+    bind("Tqv_USB_Outportb", f.Tqv_USB_Outportb);
+    bind("Tqv_Readb", f.Tqv_Readb);
+    bind("Tqv_Writeb", f.Tqv_Writeb);
+    m_complete = complete;
 }
 
 LoadedCard::~LoadedCard() {
