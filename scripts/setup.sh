@@ -10,7 +10,8 @@ packages=(
   libgtest-dev libgmock-dev         # unit tests
   libbenchmark-dev                  # benchmarks
   clang libclang-rt-14-dev          # fuzzing and sanitizers' runtimes
-  xvfb xdotool x11-utils            # the real-display test
+  xvfb xdotool x11-utils            # the real-display test (Xvfb, xdotool, xdpyinfo, xprop)
+  libx11-dev                        # its close-box helper (Xlib)
 )
 
 missing=()
