@@ -40,6 +40,13 @@ constexpr std::array<DeclaredOnlyInfo, 13> kDeclaredOnly{{
     {"Tqv_Writeb", 4},
 }};
 
+// A path for an error message: UTF-8 on every platform (path::string() would use the
+// ANSI code page on Windows, and throw for a name outside it).
+std::string displayText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 template <size_t>
 using Slot = int32_t;
 
@@ -83,7 +90,7 @@ std::optional<std::string> AdcardBinding::load() {
         std::string error;
         m_library = SharedLibrary::open(file, error);
         if (m_library) break;
-        reasons += "\n  " + file.string() + ": " + error;
+        reasons += "\n  " + displayText(file) + ": " + error;
     }
     if (!m_library) {
         m_loadError = "The card library " + fileName + " could not be loaded." +
@@ -115,7 +122,7 @@ std::optional<std::string> AdcardBinding::load() {
     bind(functions.Tqv_DOBit, "Tqv_DOBit", 8);
 
     if (!missing.empty()) {
-        m_loadError = "The card library " + m_library->path().string() +
+        m_loadError = "The card library " + displayText(m_library->path()) +
                       " lacks functions the program needs:" + missing;
         m_library.reset();
         return m_loadError;
@@ -178,7 +185,7 @@ int32_t AdcardBinding::call(DeclaredOnly function, std::span<const int32_t> argu
     const std::string exported = exportName(info.name, info.argumentCount * 4);
     void* address = m_library->symbol(exported);
     if (address == nullptr) {
-        throw CardLibraryError("The card library " + m_library->path().string() +
+        throw CardLibraryError("The card library " + displayText(m_library->path()) +
                                " has no function " + std::string(info.name) + " (exported as " +
                                exported + ")");
     }
