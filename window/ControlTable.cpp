@@ -5,7 +5,7 @@ namespace tqv::window {
 using C = Control;
 using K = Kind;
 
-const FormSpec Form{
+const FormSetting Form{
     "TQV5200-1测试及编程源程序",
     8085,
     6300,
@@ -19,7 +19,7 @@ const FormSpec Form{
 
 // In the order the controls are stored: a container precedes its children, and a
 // later control stacks above an earlier one where they overlap.
-const std::array<ControlSpec, 44> ControlTable{{
+const std::array<ControlRow, 44> ControlTable{{
     {C::Frame3, -1, K::Frame, C::FrmMultiBuf, "开关量输出--按位输出模式", 4185, 4365, 3870, 1335, 35, NoSetting},
     {C::UpDownBitNum, -1, K::Spinner, C::Frame3, "", 2565, 675, 240, 285, 41, NoSetting, 10},
     {C::cmdDOOutput, -1, K::Button, C::Frame3, "输出", 3015, 585, 768, 510, 38, NoSetting},
@@ -66,9 +66,9 @@ const std::array<ControlSpec, 44> ControlTable{{
     {C::lblAD, 3, K::Label, C::FrmMultiBuf, "0.000", 1245, 1050, 900, 180, 2, OrangeBackground | RuntimeCaption},
 }};
 
-const ControlSpec* findControl(Control name, int index) {
-    for (const auto& spec : ControlTable) {
-        if (spec.name == name && spec.index == index) return &spec;
+const ControlRow* findControl(Control name, int index) {
+    for (const auto& row : ControlTable) {
+        if (row.name == name && row.index == index) return &row;
     }
     return nullptr;
 }

@@ -24,7 +24,7 @@ enum Setting : unsigned {
     RuntimeCaption = 1u << 4,    // caption rewritten while running: the label grows to fit
 };
 
-struct ControlSpec {
+struct ControlRow {
     Control name;
     int index;  // member index in a control array, -1 for a single control
     Kind kind;
@@ -41,7 +41,7 @@ struct ControlSpec {
     std::optional<int> labelledByLabel1 = std::nullopt;
 };
 
-struct FontSpec {
+struct FontSetting {
     std::string_view family;
     double pointSize;
     int weight;
@@ -54,7 +54,7 @@ struct Rgb {
     uint8_t blue;
 };
 
-struct FormSpec {
+struct FormSetting {
     std::string_view caption;
     int clientWidth;  // twips
     int clientHeight;
@@ -62,16 +62,16 @@ struct FormSpec {
     int spinnerMinimum;
     int spinnerMaximum;
     int spinnerStep;
-    FontSpec ownFont;
+    FontSetting ownFont;
     Rgb orange;
 };
 
 constexpr int TwipsPerPixel = 15;  // at 96 dots per inch
 
-extern const FormSpec Form;
-extern const std::array<ControlSpec, 44> ControlTable;
+extern const FormSetting Form;
+extern const std::array<ControlRow, 44> ControlTable;
 
 // The table row of a control (array members by index), or null.
-const ControlSpec* findControl(Control name, int index = -1);
+const ControlRow* findControl(Control name, int index = -1);
 
 }  // namespace tqv::window

@@ -17,7 +17,7 @@ namespace {
 Kind kindOf(Control control) {
     static const auto kinds = [] {
         std::map<Control, Kind> byName;
-        for (const auto& spec : window::ControlTable) byName.emplace(spec.name, spec.kind);
+        for (const auto& row : window::ControlTable) byName.emplace(row.name, row.kind);
         return byName;
     }();
     const auto it = kinds.find(control);
@@ -35,14 +35,14 @@ void requireKind(Control control, Kind kind) {
 }  // namespace
 
 InMemorySurface::InMemorySurface() {
-    for (const auto& spec : window::ControlTable) {
-        const Key key{spec.name, std::max(spec.index, 0)};
-        switch (spec.kind) {
-            case Kind::Label: m_captions[key] = std::string(spec.caption); break;
-            case Kind::TextBox: m_texts[spec.name] = std::string(spec.caption); break;
-            case Kind::CheckBox: m_checkValue = (spec.settings & window::Checked) ? 1 : 0; break;
+    for (const auto& row : window::ControlTable) {
+        const Key key{row.name, std::max(row.index, 0)};
+        switch (row.kind) {
+            case Kind::Label: m_captions[key] = std::string(row.caption); break;
+            case Kind::TextBox: m_texts[row.name] = std::string(row.caption); break;
+            case Kind::CheckBox: m_checkValue = (row.settings & window::Checked) ? 1 : 0; break;
             case Kind::Button:
-            case Kind::Timer: m_enabled[spec.name] = true; break;
+            case Kind::Timer: m_enabled[row.name] = true; break;
             default: break;
         }
     }

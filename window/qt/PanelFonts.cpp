@@ -33,15 +33,15 @@ QFont panelFont() {
     return font;
 }
 
-QFont requestedFont(const FontSpec& spec) {
+QFont requestedFont(const FontSetting& row) {
     QFont font;
     QStringList families{
-        QString::fromUtf8(spec.family.data(), static_cast<qsizetype>(spec.family.size()))};
+        QString::fromUtf8(row.family.data(), static_cast<qsizetype>(row.family.size()))};
     families += chineseFallbacks();
     font.setFamilies(families);
     font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(pixelsForPoints(spec.pointSize));
-    font.setWeight(static_cast<QFont::Weight>(spec.weight));
+    font.setPixelSize(pixelsForPoints(row.pointSize));
+    font.setWeight(static_cast<QFont::Weight>(row.weight));
     return font;
 }
 

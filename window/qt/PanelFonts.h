@@ -21,6 +21,6 @@ QFont panelFont();
 
 // The font a control asks for by name, with Chinese-capable faces behind it for
 // machines that lack the named one.
-QFont requestedFont(const FontSpec& spec);
+QFont requestedFont(const FontSetting& row);
 
 }  // namespace tqv::window::qt

@@ -69,14 +69,14 @@ void QtFormWindow::build() {
     setFixedSize(twipsToPixels(Form.clientWidth), twipsToPixels(Form.clientHeight));
 
     // Table order is stacking order: each new child lies above the ones before it.
-    for (const auto& spec : ControlTable) {
-        QObject* control = createControl(spec, containerOf(spec), this);
+    for (const auto& row : ControlTable) {
+        QObject* control = createControl(row, containerOf(row), this);
         if (auto* widget = qobject_cast<QWidget*>(control)) {
-            m_widgets[{spec.name, spec.index}] = widget;
+            m_widgets[{row.name, row.index}] = widget;
         } else {
             m_timer = qobject_cast<QTimer*>(control);
         }
-        forwardEvents(spec, control);
+        forwardEvents(row, control);
     }
 
     if (auto* info = qobject_cast<QPlainTextEdit*>(widget(Control::txtInfo))) {
@@ -85,23 +85,23 @@ void QtFormWindow::build() {
     }
     // Every label is measured in the font it ended up with, so that no stored
     // caption is cut off either.
-    for (const auto& spec : ControlTable) {
-        if (spec.kind == Kind::Label) {
-            fitLabelToCaption(static_cast<QLabel*>(m_widgets.at({spec.name, spec.index})), spec);
+    for (const auto& row : ControlTable) {
+        if (row.kind == Kind::Label) {
+            fitLabelToCaption(static_cast<QLabel*>(m_widgets.at({row.name, row.index})), row);
         }
     }
     orderTabs();
     if (m_timer != nullptr) m_timer->start();
 }
 
-QWidget* QtFormWindow::containerOf(const ControlSpec& spec) {
-    if (spec.container == Control::FrmMultiBuf) return this;
-    return m_widgets.at({spec.container, -1});
+QWidget* QtFormWindow::containerOf(const ControlRow& row) {
+    if (row.container == Control::FrmMultiBuf) return this;
+    return m_widgets.at({row.container, -1});
 }
 
-void QtFormWindow::forwardEvents(const ControlSpec& spec, QObject* control) {
-    const Control name = spec.name;
-    switch (spec.kind) {
+void QtFormWindow::forwardEvents(const ControlRow& row, QObject* control) {
+    const Control name = row.name;
+    switch (row.kind) {
         case Kind::Button:
             connect(static_cast<QPushButton*>(control), &QPushButton::clicked, this,
                     [this, name] { raise(name, Event::Click); });
@@ -144,9 +144,9 @@ void QtFormWindow::forwardEvents(const ControlSpec& spec, QObject* control) {
 
 void QtFormWindow::orderTabs() {
     std::vector<std::pair<int, QWidget*>> chain;
-    for (const auto& spec : ControlTable) {
-        if (takesFocus(spec.kind) && spec.tabIndex >= 0) {
-            chain.emplace_back(spec.tabIndex, m_widgets.at({spec.name, spec.index}));
+    for (const auto& row : ControlTable) {
+        if (takesFocus(row.kind) && row.tabIndex >= 0) {
+            chain.emplace_back(row.tabIndex, m_widgets.at({row.name, row.index}));
         }
     }
     std::sort(chain.begin(), chain.end(),
@@ -161,7 +161,7 @@ void QtFormWindow::orderTabs() {
     }
 }
 
-void QtFormWindow::fitLabelToCaption(QLabel* label, const ControlSpec& spec) {
+void QtFormWindow::fitLabelToCaption(QLabel* label, const ControlRow& row) {
     const QWidget* container = label->parentWidget();
     std::vector<PixelBox> others;
     for (const auto& [key, widget] : m_widgets) {
@@ -169,8 +169,8 @@ void QtFormWindow::fitLabelToCaption(QLabel* label, const ControlSpec& spec) {
         const QRect g = widget->geometry();
         others.push_back({g.x(), g.y(), g.width(), g.height()});
     }
-    const QRect stored = pixelGeometry(spec);
-    const QFont base = (spec.settings & OwnFont) ? requestedFont(Form.ownFont) : font();
+    const QRect stored = pixelGeometry(row);
+    const QFont base = (row.settings & OwnFont) ? requestedFont(Form.ownFont) : font();
     const int basePixels = QFontInfo(base).pixelSize();
     const QString caption = label->text();
 
@@ -203,14 +203,14 @@ QWidget* QtFormWindow::widget(Control control, int index) const {
 }
 
 QWidget* QtFormWindow::widgetOfKind(Control control, int index, Kind kind) const {
-    const ControlSpec* spec = findControl(control, index);
+    const ControlRow* row = findControl(control, index);
     // A single control answers to index 0 as well.
-    if (spec == nullptr && index == 0) spec = findControl(control, -1);
-    if (spec == nullptr || spec->kind != kind) {
+    if (row == nullptr && index == 0) row = findControl(control, -1);
+    if (row == nullptr || row->kind != kind) {
         throw std::logic_error("no such control for this operation: " +
                                std::string(controlName(control)) + " " + std::to_string(index));
     }
-    return m_widgets.at({spec->name, spec->index});
+    return m_widgets.at({row->name, row->index});
 }
 
 void QtFormWindow::raise(Control control, Event event) {
@@ -222,9 +222,9 @@ void QtFormWindow::setCaption(Control label, int index, std::string_view caption
     const QString text = toQString(caption);
     if (shown->text() == text) return;
     shown->setText(text);
-    const ControlSpec* spec = findControl(label, index);
-    if (spec == nullptr) spec = findControl(label, -1);
-    if (spec->settings & RuntimeCaption) fitLabelToCaption(shown, *spec);
+    const ControlRow* row = findControl(label, index);
+    if (row == nullptr) row = findControl(label, -1);
+    if (row->settings & RuntimeCaption) fitLabelToCaption(shown, *row);
 }
 
 std::string QtFormWindow::text(Control textBox) const {

@@ -56,10 +56,10 @@ private:
     using Key = std::pair<Control, int>;
 
     void build();
-    void forwardEvents(const ControlSpec& spec, QObject* control);
+    void forwardEvents(const ControlRow& row, QObject* control);
     void orderTabs();
-    void fitLabelToCaption(QLabel* label, const ControlSpec& spec);
-    QWidget* containerOf(const ControlSpec& spec);
+    void fitLabelToCaption(QLabel* label, const ControlRow& row);
+    QWidget* containerOf(const ControlRow& row);
     QWidget* widgetOfKind(Control control, int index, Kind kind) const;
     void raise(Control control, Event event);
 

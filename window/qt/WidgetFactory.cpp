@@ -18,39 +18,39 @@ namespace tqv::window::qt {
 
 namespace {
 
-QWidget* createFrame(const ControlSpec& spec, QWidget* container) {
-    auto* frame = new QGroupBox(toQString(spec.caption), container);
+QWidget* createFrame(const ControlRow& row, QWidget* container) {
+    auto* frame = new QGroupBox(toQString(row.caption), container);
     frame->setFocusPolicy(Qt::NoFocus);
     return frame;
 }
 
-QWidget* createButton(const ControlSpec& spec, QWidget* container) {
-    auto* button = new QPushButton(toQString(spec.caption), container);
+QWidget* createButton(const ControlRow& row, QWidget* container) {
+    auto* button = new QPushButton(toQString(row.caption), container);
     // Enter and Escape must press nothing: no button is ever the default one.
     button->setAutoDefault(false);
     button->setDefault(false);
     return button;
 }
 
-QWidget* createTextBox(const ControlSpec& spec, QWidget* container) {
-    if (spec.settings & MultiLine) {
+QWidget* createTextBox(const ControlRow& row, QWidget* container) {
+    if (row.settings & MultiLine) {
         auto* edit = new QPlainTextEdit(container);
         edit->setLineWrapMode(QPlainTextEdit::NoWrap);
         edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         // Tab walks on to the next control, as in the single-line boxes.
         edit->setTabChangesFocus(true);
-        edit->setPlainText(toQString(spec.caption));
+        edit->setPlainText(toQString(row.caption));
         return edit;
     }
     auto* edit = new QLineEdit(container);
     // The default limit of 32767 characters would cut a long pasted text short.
     edit->setMaxLength(std::numeric_limits<int>::max());
-    edit->setText(toQString(spec.caption));
+    edit->setText(toQString(row.caption));
     return edit;
 }
 
-QWidget* createLabel(const ControlSpec& spec, QWidget* container) {
+QWidget* createLabel(const ControlRow& row, QWidget* container) {
     auto* label = new QLabel(container);
     // Captions are shown as written: runs of spaces kept, nothing read as markup.
     label->setTextFormat(Qt::PlainText);
@@ -59,21 +59,21 @@ QWidget* createLabel(const ControlSpec& spec, QWidget* container) {
     label->setFrameShape(QFrame::NoFrame);
     label->setMargin(0);
     label->setIndent(0);
-    label->setText(toQString(spec.caption));
-    if (spec.settings & OrangeBackground) {
+    label->setText(toQString(row.caption));
+    if (row.settings & OrangeBackground) {
         QPalette palette = label->palette();
         palette.setColor(QPalette::Window,
                          QColor(Form.orange.red, Form.orange.green, Form.orange.blue));
         label->setPalette(palette);
         label->setAutoFillBackground(true);
     }
-    if (spec.settings & OwnFont) label->setFont(requestedFont(Form.ownFont));
+    if (row.settings & OwnFont) label->setFont(requestedFont(Form.ownFont));
     return label;
 }
 
-QWidget* createCheckBox(const ControlSpec& spec, QWidget* container) {
-    auto* box = new QCheckBox(toQString(spec.caption), container);
-    box->setChecked((spec.settings & Checked) != 0);
+QWidget* createCheckBox(const ControlRow& row, QWidget* container) {
+    auto* box = new QCheckBox(toQString(row.caption), container);
+    box->setChecked((row.settings & Checked) != 0);
     return box;
 }
 
@@ -85,18 +85,18 @@ QWidget* createSpinner(QWidget* container) {
     return spinner;
 }
 
-QWidget* createWidget(const ControlSpec& spec, QWidget* container) {
-    switch (spec.kind) {
+QWidget* createWidget(const ControlRow& row, QWidget* container) {
+    switch (row.kind) {
         case Kind::Frame:
-            return createFrame(spec, container);
+            return createFrame(row, container);
         case Kind::Button:
-            return createButton(spec, container);
+            return createButton(row, container);
         case Kind::TextBox:
-            return createTextBox(spec, container);
+            return createTextBox(row, container);
         case Kind::Label:
-            return createLabel(spec, container);
+            return createLabel(row, container);
         case Kind::CheckBox:
-            return createCheckBox(spec, container);
+            return createCheckBox(row, container);
         case Kind::Spinner:
             return createSpinner(container);
         case Kind::Timer:
@@ -111,14 +111,14 @@ int twipsToPixels(int twips) {
     return static_cast<int>(std::lround(static_cast<double>(twips) / TwipsPerPixel));
 }
 
-QRect pixelGeometry(const ControlSpec& spec) {
-    return {twipsToPixels(spec.left), twipsToPixels(spec.top), twipsToPixels(spec.width),
-            twipsToPixels(spec.height)};
+QRect pixelGeometry(const ControlRow& row) {
+    return {twipsToPixels(row.left), twipsToPixels(row.top), twipsToPixels(row.width),
+            twipsToPixels(row.height)};
 }
 
-QString objectNameFor(const ControlSpec& spec) {
-    QString name = toQString(controlName(spec.name));
-    if (spec.index >= 0) name += QLatin1Char('_') + QString::number(spec.index);
+QString objectNameFor(const ControlRow& row) {
+    QString name = toQString(controlName(row.name));
+    if (row.index >= 0) name += QLatin1Char('_') + QString::number(row.index);
     return name;
 }
 
@@ -135,18 +135,18 @@ QString nameFromCaption(std::string_view caption) {
     return name;
 }
 
-QObject* createControl(const ControlSpec& spec, QWidget* container, QWidget* owner) {
-    if (spec.kind == Kind::Timer) {
+QObject* createControl(const ControlRow& row, QWidget* container, QWidget* owner) {
+    if (row.kind == Kind::Timer) {
         auto* timer = new QTimer(owner);
-        timer->setObjectName(objectNameFor(spec));
+        timer->setObjectName(objectNameFor(row));
         timer->setInterval(Form.timerIntervalMs);
         return timer;
     }
-    QWidget* widget = createWidget(spec, container);
-    widget->setObjectName(objectNameFor(spec));
-    widget->setGeometry(pixelGeometry(spec));
-    if (spec.labelledByLabel1) {
-        if (const auto* label = findControl(Control::Label1, *spec.labelledByLabel1)) {
+    QWidget* widget = createWidget(row, container);
+    widget->setObjectName(objectNameFor(row));
+    widget->setGeometry(pixelGeometry(row));
+    if (row.labelledByLabel1) {
+        if (const auto* label = findControl(Control::Label1, *row.labelledByLabel1)) {
             widget->setAccessibleName(nameFromCaption(label->caption));
         }
     }

@@ -16,10 +16,10 @@ namespace tqv::window::qt {
 int twipsToPixels(int twips);
 
 // The row's place and size in pixels within its container.
-QRect pixelGeometry(const ControlSpec& spec);
+QRect pixelGeometry(const ControlRow& row);
 
 // The control's name; members of a control array as "Label1_10".
-QString objectNameFor(const ControlSpec& spec);
+QString objectNameFor(const ControlRow& row);
 
 QString toQString(std::string_view utf8);
 
@@ -28,6 +28,6 @@ QString toQString(std::string_view utf8);
 QString nameFromCaption(std::string_view caption);
 
 // Creates the control as a child of `container` (for the timer, of `owner`).
-QObject* createControl(const ControlSpec& spec, QWidget* container, QWidget* owner);
+QObject* createControl(const ControlRow& row, QWidget* container, QWidget* owner);
 
 }  // namespace tqv::window::qt

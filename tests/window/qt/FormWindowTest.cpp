@@ -33,11 +33,11 @@ using tqv::window::qt::UpDownControl;
 
 namespace {
 
-QString nameOf(const tqv::window::ControlSpec& spec) {
+QString nameOf(const tqv::window::ControlRow& row) {
     QString name =
-        QString::fromLatin1(tqv::window::controlName(spec.name).data(),
-                            static_cast<qsizetype>(tqv::window::controlName(spec.name).size()));
-    if (spec.index >= 0) name += QStringLiteral("_%1").arg(spec.index);
+        QString::fromLatin1(tqv::window::controlName(row.name).data(),
+                            static_cast<qsizetype>(tqv::window::controlName(row.name).size()));
+    if (row.index >= 0) name += QStringLiteral("_%1").arg(row.index);
     return name;
 }
 
@@ -134,9 +134,9 @@ private slots:
 
     void everyRowOfTheTableIsThereByName() {
         QSet<QObject*> found;
-        for (const auto& spec : ControlTable) {
-            auto* object = m_window->findChild<QObject*>(nameOf(spec));
-            QVERIFY2(object != nullptr, qPrintable(nameOf(spec)));
+        for (const auto& row : ControlTable) {
+            auto* object = m_window->findChild<QObject*>(nameOf(row));
+            QVERIFY2(object != nullptr, qPrintable(nameOf(row)));
             found.insert(object);
         }
         QCOMPARE(found.size(), 44);
@@ -147,12 +147,12 @@ private slots:
     }
 
     void controlsOpenWithTheirStoredCaptionsTextsAndStates() {
-        for (const auto& spec : ControlTable) {
-            const QString name = nameOf(spec);
-            if (spec.kind == Kind::Label) {
-                QCOMPARE(control<QLabel>(name)->text(), fromUtf8(spec.caption));
-            } else if (spec.kind == Kind::Button) {
-                QCOMPARE(control<QPushButton>(name)->text(), fromUtf8(spec.caption));
+        for (const auto& row : ControlTable) {
+            const QString name = nameOf(row);
+            if (row.kind == Kind::Label) {
+                QCOMPARE(control<QLabel>(name)->text(), fromUtf8(row.caption));
+            } else if (row.kind == Kind::Button) {
+                QCOMPARE(control<QPushButton>(name)->text(), fromUtf8(row.caption));
                 QVERIFY(control<QPushButton>(name)->isEnabled());
             }
         }
@@ -228,8 +228,8 @@ private slots:
     }
 
     void noStoredCaptionIsCutOffOrCovered() {
-        for (const auto& spec : ControlTable) {
-            if (spec.kind == Kind::Label) verifyReadable(qPrintable(nameOf(spec)));
+        for (const auto& row : ControlTable) {
+            if (row.kind == Kind::Label) verifyReadable(qPrintable(nameOf(row)));
         }
     }
 
