@@ -94,13 +94,13 @@ int16_t FakeCard::Tqv_DI(int16_t count, int16_t* words) {
 }
 
 int16_t FakeCard::Tqv_DO(int16_t port, int16_t value) {
-    record(withResult(line("Tqv_DO", port, value), 1));
-    return 1;
+    record(withResult(line("Tqv_DO", port, value), 0));
+    return 0;
 }
 
 int16_t FakeCard::Tqv_DOBit(int16_t bit, int16_t value) {
-    record(withResult(line("Tqv_DOBit", bit, value), 1));
-    return 1;
+    record(withResult(line("Tqv_DOBit", bit, value), 0));
+    return 0;
 }
 
 }  // namespace tqv::test

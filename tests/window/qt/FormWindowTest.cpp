@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/FindControl.h"
 #include "tests/window/qt/RecordingEvents.h"
 #include "window/ControlTable.h"
 #include "window/qt/QtFormWindow.h"
@@ -63,15 +64,9 @@ private:
     std::unique_ptr<QtFormWindow> m_window;
     RecordingEvents m_events;
 
-    template <typename T>
-    T* control(const QString& name) const {
-        auto* found = m_window->findChild<T*>(name);
-        if (found == nullptr) qFatal("no control %s", qPrintable(name));
-        return found;
-    }
-    template <typename T>
-    T* control(const char* name) const {
-        return control<T>(QString::fromLatin1(name));
+    template <typename T, typename Name>
+    T* control(const Name& name) const {
+        return tqv::test::findControl<T>(m_window.get(), name);
     }
 
     bool showAndActivate() {
@@ -186,17 +181,6 @@ private slots:
         QCOMPARE(control<QLabel>("lblBit")->pos(), QPoint(62, 20));
     }
 
-    void laterControlsLieAboveEarlierOnes() {
-        // txtDOChn comes after the spinner in the table and covers the spinner's
-        // first pixel column; cmdStop covers the bottom border of Frame3.
-        auto* frame3 = control<QGroupBox>("Frame3");
-        auto* spinner = control<UpDownControl>("UpDownBitNum");
-        QCOMPARE(frame3->childAt(171, 50), control<QLineEdit>("txtDOChn"));
-        QWidget* beside = frame3->childAt(173, 50);
-        QVERIFY(beside == spinner || spinner->isAncestorOf(beside));
-        QCOMPARE(m_window->childAt(400, 379), control<QPushButton>("cmdStop"));
-    }
-
     void textIsChineseCapableAndLblDIHasItsOwnFont() {
         QVERIFY(showsChinese(m_window->font()));
         QVERIFY(showsChinese(control<QLabel>("Label4")->font()));
@@ -256,13 +240,6 @@ private slots:
         QCOMPARE(control<QLabel>("lblBlock")->pos(), QPoint(90, 94));
     }
 
-    void sixInputWordsInLblDIStayClearOfTheInfoBox() {
-        m_window->setCaption(Control::lblDI, "FFFF FFFF FFFF FFFF FFFF FFFF");
-        verifyReadable("lblDI");
-        QVERIFY(control<QLabel>("lblDI")->geometry().right() <
-                control<QPlainTextEdit>("txtInfo")->x());
-    }
-
     void aCaptionTooWideForItsRoomIsShownSmallerWithTheWholeTextAsTip() {
         // Far more than the 260 px between lblDI and txtInfo at 19 px in any face.
         const QString words = QStringLiteral("FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF");
@@ -280,16 +257,6 @@ private slots:
         QCOMPARE(lblDI->pos(), QPoint(81, 132));
     }
 
-    void aCaptionTooWideEvenAtTheSmallestSizeIsCutAtItsRoomWithTheWholeTextAsTip() {
-        const std::string endless(400, 'W');
-        m_window->setCaption(Control::lblCardInfo, endless);
-        auto* label = control<QLabel>("lblCardInfo");
-        QCOMPARE(QFontInfo(label->font()).pixelSize(), 8);
-        QVERIFY(label->geometry().right() < control<QPushButton>("cmdStart")->x());
-        QVERIFY(overlapOf(label).isEmpty());
-        QCOMPARE(label->toolTip(), QString::fromStdString(endless));
-    }
-
     // ---- focus and keys
 
     void focusStartsOnExitAndTabFollowsTheTabIndicesPastTheDisabledStop() {
@@ -301,22 +268,6 @@ private slots:
                                    "txtDOChn", "cmdDOOutput", "UpDownBitNum", "cmdExit"};
         QCOMPARE(tabCycle(11), expected);
         QCOMPARE(control<QPlainTextEdit>("txtInfo")->toPlainText(), QStringLiteral("Info"));
-    }
-
-    void tabReachesStopOnceItIsEnabledAndPassesTheDisabledStart() {
-        QVERIFY(showAndActivate());
-        m_window->setEnabled(Control::cmdStop, true);
-        m_window->setEnabled(Control::cmdStart, false);
-        const QStringList expected{"cmdExit",  "cmdSWO",      "txtSWO_0",     "cmdStop",
-                                   "txtswChn", "txtInfo",     "chkDisp",      "txtDOValue",
-                                   "txtDOChn", "cmdDOOutput", "UpDownBitNum", "cmdExit"};
-        QCOMPARE(tabCycle(11), expected);
-    }
-
-    void shiftTabGoesBackwards() {
-        QVERIFY(showAndActivate());
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-        QCOMPARE(QApplication::focusWidget(), control<UpDownControl>("UpDownBitNum"));
     }
 
     void enterAndEscapePressNothing() {
@@ -361,13 +312,6 @@ private slots:
         QCOMPARE(m_events.count(Control::cmdStop, Event::Click), 1);
     }
 
-    void theCheckBoxIsReadAsZeroOnceCleared() {
-        QTest::mouseClick(control<QCheckBox>("chkDisp"), Qt::LeftButton);
-        QCOMPARE(m_window->checkValue(Control::chkDisp), 0);
-        control<QCheckBox>("chkDisp")->setCheckState(Qt::PartiallyChecked);
-        QCOMPARE(m_window->checkValue(Control::chkDisp), 1);
-    }
-
     void doubleClickingATextBoxRaisesItsDblClick() {
         QTest::mouseDClick(control<QLineEdit>("txtDOValue"), Qt::LeftButton);
         QCOMPARE(m_events.count(Control::txtDOValue, Event::DblClick), 1);
@@ -400,38 +344,6 @@ private slots:
         QCOMPARE(m_events.count(Control::txtInfo, Event::Change), 2);
     }
 
-    void aTextBoxTakesALongTextWhole() {
-        const std::string longText(100000, '7');
-        m_window->setText(Control::txtSWO_0, longText);
-        QCOMPARE(m_window->text(Control::txtSWO_0).size(), longText.size());
-        QVERIFY(control<QLineEdit>("txtDOValue")->maxLength() >= 1 << 30);
-    }
-
-    // ---- the spinner
-
-    void theSpinnerStepsWithItsArrowsAndStopsAtItsEnds() {
-        auto* spinner = control<UpDownControl>("UpDownBitNum");
-        QTest::mouseClick(spinner->upButton(), Qt::LeftButton);
-        QCOMPARE(m_window->spinnerValue(Control::UpDownBitNum), 2);
-        QTest::mouseClick(spinner->downButton(), Qt::LeftButton);
-        QTest::mouseClick(spinner->downButton(), Qt::LeftButton);
-        QCOMPARE(m_window->spinnerValue(Control::UpDownBitNum), 1);
-        QCOMPARE(m_events.count(Control::UpDownBitNum, Event::Change), 2);
-    }
-
-    void theSpinnerStepsWithTheArrowKeysAndDoesNotWrap() {
-        QVERIFY(showAndActivate());
-        auto* spinner = control<UpDownControl>("UpDownBitNum");
-        spinner->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), spinner);
-        for (int i = 0; i < 20; ++i) QTest::keyClick(spinner, Qt::Key_Up);
-        QCOMPARE(m_window->spinnerValue(Control::UpDownBitNum), 16);
-        QCOMPARE(m_events.count(Control::UpDownBitNum, Event::Change), 15);
-        for (int i = 0; i < 20; ++i) QTest::keyClick(spinner, Qt::Key_Down);
-        QCOMPARE(m_window->spinnerValue(Control::UpDownBitNum), 1);
-        QCOMPARE(m_events.count(Control::UpDownBitNum, Event::Change), 30);
-    }
-
     // ---- accessibility
 
     void textBoxesAndTheSpinnerAreNamedByTheLabelsBesideThem() {
@@ -447,18 +359,6 @@ private slots:
                  QStringLiteral("通道组数(1-16)"));
         QCOMPARE(accessibleName(control<QPushButton>("cmdStart")), QStringLiteral("开始采集"));
         QCOMPARE(accessibleName(control<QLabel>("Label4")), QStringLiteral("接收数据块数:"));
-    }
-
-    void theSpinnerIsASpinBoxToAssistiveTechnology() {
-        auto* face = QAccessible::queryAccessibleInterface(control<UpDownControl>("UpDownBitNum"));
-        QVERIFY(face != nullptr);
-        QCOMPARE(face->role(), QAccessible::SpinBox);
-        QVERIFY(face->valueInterface() != nullptr);
-        QCOMPARE(face->valueInterface()->currentValue().toInt(), 1);
-        QVERIFY(face->actionInterface() != nullptr);
-        face->actionInterface()->doAction(QAccessibleActionInterface::increaseAction());
-        QCOMPARE(m_window->spinnerValue(Control::UpDownBitNum), 2);
-        QCOMPARE(m_events.count(Control::UpDownBitNum, Event::Change), 1);
     }
 
     // ---- timer and closing
@@ -479,12 +379,6 @@ private slots:
         QCOMPARE(m_events.count(Control::FrmMultiBuf, Event::Unload), 1);
     }
 
-    void closingThroughTheSurfaceHidesTheWindow() {
-        QVERIFY(showAndActivate());
-        m_window->close();
-        QVERIFY(!m_window->isVisible());
-        QCOMPARE(m_events.count(Control::FrmMultiBuf, Event::Unload), 1);
-    }
 };
 
 QTEST_MAIN(FormWindowTest)
