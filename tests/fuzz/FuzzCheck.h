@@ -1,72 +1,52 @@
-// What both fuzz targets use to report a broken rule: the input shown with every
-// byte readable, what was expected and what happened, then abort() so libFuzzer
-// saves the input as a crash file.
+// How the fuzz targets report a broken rule: the input readable, what was expected and
+// what happened, then abort(), so libFuzzer keeps the input and a corpus replay fails.
 #pragma once
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <optional>
 #include <string>
 #include <string_view>
 
-// For the harness's own loops over the input: they are not what the fuzzer should
-// be steered by, and instrumenting every byte they compare costs executions.
-#define TQV_FUZZ_UNGUIDED __attribute__((no_sanitize("coverage")))
-
 namespace tqv::fuzz {
 
-// The text as a C string literal body: printable ASCII as is, everything else
-// as \xHH, so control characters and broken UTF-8 survive a terminal and a log.
-// Very long texts are shortened in the middle.
+// A C string literal: printable ASCII as is, other bytes as \xHH (control characters
+// and broken UTF-8 survive a terminal); a long text loses its middle.
 inline std::string escaped(std::string_view text) {
-    constexpr std::size_t shown = 160;
-    std::string out;
-    const auto put = [&out](char c) {
+    if (text.size() > 320) {
+        return escaped(text.substr(0, 160)) + "...(" + std::to_string(text.size() - 320) +
+               " bytes)..." + escaped(text.substr(text.size() - 160));
+    }
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
-        if (c == '\\' || c == '"') {
-            out += '\\';
-            out += c;
-        } else if (byte >= 0x20 && byte < 0x7F) {
+        if (c == '\\' || c == '"') out += '\\';
+        if (byte >= 0x20 && byte < 0x7F) {
             out += c;
         } else {
-            static constexpr char digits[] = "0123456789abcdef";
-            out += "\\x";
-            out += digits[byte >> 4u];
-            out += digits[byte & 0xFu];
+            out += {'\\', 'x', hex[byte >> 4u], hex[byte & 0xFu]};
         }
-    };
-    if (text.size() <= 2 * shown) {
-        for (const char c : text) put(c);
-    } else {
-        for (const char c : text.substr(0, shown)) put(c);
-        out += "\"...(" + std::to_string(text.size() - 2 * shown) + " bytes)...\"";
-        for (const char c : text.substr(text.size() - shown)) put(c);
     }
-    return "\"" + out + "\"";
+    return out + "\"";
 }
 
-inline std::string described(std::optional<double> value) {
-    if (!value) return "empty (does not fit)";
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.17g", *value);
-    return buffer;
+// A number, or what an empty std::optional means here.
+template <typename T>
+std::string shown(const T& value) {
+    if constexpr (requires { value.has_value(); }) {
+        return value ? shown(*value) : "empty (does not fit)";
+    } else {
+        char digits[32];
+        std::snprintf(digits, sizeof digits, "%.17g", static_cast<double>(value));
+        return digits;
+    }
 }
 
-template <typename Int>
-std::string described(std::optional<Int> value) {
-    if (!value) return "empty (does not fit)";
-    return std::to_string(*value);
-}
-
-[[noreturn]] inline void fail(std::string_view rule, std::string_view context,
+[[noreturn]] inline void fail(std::string_view rule, const std::string& context,
                               const std::string& expected, const std::string& actual) {
-    std::fprintf(stderr,
-                 "\n==== broken rule: %.*s\n     context:  %.*s\n     expected: %s\n"
-                 "     actual:   %s\n",
-                 static_cast<int>(rule.size()), rule.data(), static_cast<int>(context.size()),
-                 context.data(), expected.c_str(), actual.c_str());
-    std::fflush(stderr);
+    std::fprintf(
+        stderr, "\n==== broken rule: %s\n     context:  %s\n     expected: %s\n     actual:   %s\n",
+        std::string(rule).c_str(), context.c_str(), expected.c_str(), actual.c_str());
     std::abort();
 }
 
