@@ -51,11 +51,13 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tqv-multibuf)
 set(CPACK_PACKAGE_VENDOR "TQV test panel developers")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "test panel of the TQV5200-1 data-acquisition card")
-set(CPACK_PACKAGE_DESCRIPTION
-    "An interactive window that shows the card's identity, acquires 4 channels \
-continuously, shows live readouts and drives the card's digital outputs. It binds \
-the card's driver library where the system's loader finds it, and otherwise a \
-simulated card shipped in a private folder, so it runs without a card.")
+# Lines of at most 80 characters, as Debian's control fields want them.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "An interactive window that shows the card's identity, acquires 4 channels\n"
+  "continuously, shows live readouts and drives the card's digital outputs.\n"
+  "It binds the card's driver library where the system's loader finds it, and\n"
+  "otherwise a simulated card shipped in a private folder, so it runs without\n"
+  "a card.")
 set(CPACK_PACKAGE_CONTACT "TQV test panel developers <panel@tqv-panel.example.org>")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
