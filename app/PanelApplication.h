@@ -26,8 +26,8 @@ class TerminationSignals;
 
 class PanelApplication {
 public:
-    explicit PanelApplication(
-        std::vector<card::LibraryCandidate> libraryCandidates = card::AdcardBinding::defaultPlaces());
+    explicit PanelApplication(std::vector<card::LibraryCandidate> libraryCandidates =
+                                  card::AdcardBinding::defaultPlaces());
     // Closes the window first if it is still open, so the card is stopped however
     // the program ends.
     ~PanelApplication();

@@ -34,7 +34,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Saves a picture of the TQV5200-1 test panel, run off screen, and prints "
                        "the card identity it shows.\n\n") +
         CardLibraryOptions::searchOrderHelp());
-    parser.addPositionalArgument(QStringLiteral("OUT.png"), QStringLiteral("The picture to write."));
+    parser.addPositionalArgument(QStringLiteral("OUT.png"),
+                                 QStringLiteral("The picture to write."));
     const QCommandLineOption start(QStringLiteral("start"),
                                    QStringLiteral("Press 开始采集 (start acquisition) first."));
     const QCommandLineOption milliseconds(

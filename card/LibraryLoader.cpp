@@ -91,8 +91,8 @@ std::unique_ptr<SharedLibrary> SharedLibrary::open(const std::filesystem::path& 
     // The library's own dependencies are looked for beside it and in the system folder
     // only: never in the current directory. (The flags need an absolute path, which
     // every candidate is.)
-    HMODULE module = LoadLibraryExW(file.c_str(), nullptr,
-                                    LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE module = LoadLibraryExW(
+        file.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (module == nullptr) {
         error = systemMessage(GetLastError());
         return nullptr;
@@ -119,7 +119,8 @@ std::vector<std::filesystem::path> loaderSearchFolders() {
     std::vector<std::filesystem::path> folders;
     std::array<wchar_t, MAX_PATH + 1> system{};
     const UINT length = GetSystemDirectoryW(system.data(), static_cast<UINT>(system.size()));
-    if (length > 0 && length < system.size()) folders.emplace_back(std::wstring(system.data(), length));
+    if (length > 0 && length < system.size())
+        folders.emplace_back(std::wstring(system.data(), length));
 
     const DWORD size = GetEnvironmentVariableW(L"PATH", nullptr, 0);
     if (size == 0) return folders;
@@ -211,9 +212,9 @@ std::vector<std::filesystem::path> loaderSearchFolders() {
     const char* variable = std::getenv("LD_LIBRARY_PATH");
 #endif
     // glibc separates entries with colons or semicolons.
-    std::vector<std::filesystem::path> folders =
-        variable != nullptr ? splitEntries<char>(variable, ":;")
-                            : std::vector<std::filesystem::path>{};
+    std::vector<std::filesystem::path> folders = variable != nullptr
+                                                     ? splitEntries<char>(variable, ":;")
+                                                     : std::vector<std::filesystem::path>{};
     readLoaderConfiguration("/etc/ld.so.conf", 0, folders);
     // The loader's own trusted folders, searched after its cache.
 #if defined(TQV_LIBRARY_ARCHITECTURE)

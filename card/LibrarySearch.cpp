@@ -7,10 +7,14 @@ namespace tqv::card {
 
 std::string_view describe(PlaceKind kind) {
     switch (kind) {
-        case PlaceKind::GivenFile: return "given with --card-library";
-        case PlaceKind::ProgramFolder: return "the program's own folder";
-        case PlaceKind::SystemSearch: return "the system's library search";
-        case PlaceKind::ShippedSimulator: return "the shipped simulated card";
+        case PlaceKind::GivenFile:
+            return "given with --card-library";
+        case PlaceKind::ProgramFolder:
+            return "the program's own folder";
+        case PlaceKind::SystemSearch:
+            return "the system's library search";
+        case PlaceKind::ShippedSimulator:
+            return "the shipped simulated card";
     }
     return "unknown place";
 }
@@ -20,9 +24,8 @@ std::vector<LibraryCandidate> searchOrder(const SearchInputs& inputs, std::strin
     auto add = [&](const std::filesystem::path& folder, PlaceKind kind) {
         if (folder.empty() || !folder.is_absolute()) return;
         LibraryCandidate candidate{(folder / fileName).lexically_normal(), kind};
-        const bool known = std::any_of(candidates.begin(), candidates.end(), [&](const auto& c) {
-            return c.file == candidate.file;
-        });
+        const bool known = std::any_of(candidates.begin(), candidates.end(),
+                                       [&](const auto& c) { return c.file == candidate.file; });
         if (!known) candidates.push_back(std::move(candidate));
     };
     add(inputs.programFolder, PlaceKind::ProgramFolder);

@@ -27,7 +27,8 @@ fs::path emptyDirectory(const std::string& name) {
 std::vector<LibraryCandidate> inFolders(std::initializer_list<fs::path> folders,
                                         PlaceKind kind = PlaceKind::ProgramFolder) {
     std::vector<LibraryCandidate> candidates;
-    for (const auto& folder : folders) candidates.push_back({folder / libraryFileName("adcard"), kind});
+    for (const auto& folder : folders)
+        candidates.push_back({folder / libraryFileName("adcard"), kind});
     return candidates;
 }
 
@@ -98,8 +99,9 @@ TEST(AdcardBinding, AMissingLibraryIsAClearErrorNamingThePlacesSearched) {
     const auto error = binding.load();
     ASSERT_TRUE(error.has_value());
     EXPECT_NE(error->find(libraryFileName("adcard")), std::string::npos);
-    EXPECT_NE(error->find((a / libraryFileName("adcard")).string() + " (the program's own folder): "),
-              std::string::npos);
+    EXPECT_NE(
+        error->find((a / libraryFileName("adcard")).string() + " (the program's own folder): "),
+        std::string::npos);
     EXPECT_NE(error->find((b / libraryFileName("adcard")).string()), std::string::npos);
     // Every later call reports the same failure instead of crashing.
     EXPECT_THROW(binding.QueryBuf(), CardLibraryError);

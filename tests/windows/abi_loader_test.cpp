@@ -562,8 +562,8 @@ int run(Report& report) {
     const std::filesystem::path systemFolder(std::wstring(system.data(), length));
     const std::filesystem::path besideProgram =
         tqv::card::executableDirectory() / tqv::card::libraryFileName("adcard");
-    report.check(!std::filesystem::exists(besideProgram),
-                 "adcard.dll is not beside the program", text(besideProgram));
+    report.check(!std::filesystem::exists(besideProgram), "adcard.dll is not beside the program",
+                 text(besideProgram));
 
     // Exactly the panel's way in: the production binding and its search, binding the
     // ten functions by their decorated names.
@@ -574,10 +574,9 @@ int run(Report& report) {
         return report.finish();
     }
     const std::filesystem::path expected = systemFolder / tqv::card::libraryFileName("adcard");
-    report.check(card.loaded() == tqv::card::LibraryCandidate{expected,
-                                                              tqv::card::PlaceKind::SystemSearch},
-                 "it was found in the system folder by the system's search",
-                 text(card.loadedFrom()));
+    report.check(
+        card.loaded() == tqv::card::LibraryCandidate{expected, tqv::card::PlaceKind::SystemSearch},
+        "it was found in the system folder by the system's search", text(card.loadedFrom()));
 
     // The same module again (the loader counts references), for raw addresses.
     std::string error;
