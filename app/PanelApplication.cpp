@@ -3,9 +3,9 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QString>
-#include <cstdio>
 #include <utility>
 
+#include "app/CardLibraryOptions.h"
 #include "app/FormWiring.h"
 #include "app/TerminationSignals.h"
 #include "window/ControlTable.h"
@@ -20,8 +20,8 @@ bool messageBoxesWanted() {
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
-PanelApplication::PanelApplication(std::vector<std::filesystem::path> libraryPlaces)
-    : m_binding(std::move(libraryPlaces)) {}
+PanelApplication::PanelApplication(std::vector<card::LibraryCandidate> libraryCandidates)
+    : m_binding(std::move(libraryCandidates)) {}
 
 PanelApplication::~PanelApplication() {
     m_termination.reset();
@@ -54,8 +54,7 @@ bool PanelApplication::open() {
 }
 
 void PanelApplication::reportLoadFailure(const std::string& text) const {
-    std::fprintf(stderr, "tqv-multibuf: %s\n", text.c_str());
-    std::fflush(stderr);
+    CardLibraryOptions::writeMessage(text);
     if (messageBoxesWanted()) {
         QMessageBox::critical(
             nullptr,

@@ -26,11 +26,8 @@ class TerminationSignals;
 
 class PanelApplication {
 public:
-    // The exit status when the card library cannot be used.
-    static constexpr int LibraryFailureStatus = 2;
-
-    explicit PanelApplication(
-        std::vector<std::filesystem::path> libraryPlaces = card::AdcardBinding::defaultPlaces());
+    explicit PanelApplication(std::vector<card::LibraryCandidate> libraryCandidates =
+                                  card::AdcardBinding::defaultPlaces());
     // Closes the window first if it is still open, so the card is stopped however
     // the program ends.
     ~PanelApplication();
@@ -42,6 +39,8 @@ public:
     // builds the window, runs its Load event and shows it. A QApplication must exist.
     bool open();
 
+    // The card library, bound once open() succeeded.
+    const card::AdcardBinding& binding() const { return m_binding; }
     // Null until open() succeeded.
     window::qt::QtFormWindow* window() const { return m_window.get(); }
     // Why the card library could not be used, after a failed open().

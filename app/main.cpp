@@ -1,15 +1,36 @@
 // tqv-multibuf: the interactive test panel of the TQV5200-1 card.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QStringList>
 
+#include "app/CardLibraryOptions.h"
 #include "app/PanelApplication.h"
 #include "window/qt/PanelFonts.h"
 
+using tqv::app::CardLibraryOptions;
+
 int main(int argc, char* argv[]) {
+    // Before the application: --help and a bad option need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The interactive test panel of the TQV5200-1 data-acquisition card.\n\n") +
+        CardLibraryOptions::searchOrderHelp());
+    CardLibraryOptions cardOptions(parser);
+    if (const auto status = cardOptions.parse(arguments)) return *status;
+    if (!parser.positionalArguments().isEmpty()) {
+        CardLibraryOptions::writeMessage("unexpected argument: " +
+                                         parser.positionalArguments().first().toStdString());
+        return CardLibraryOptions::FailureStatus;
+    }
+
     QApplication application(argc, argv);
     // Message boxes too need the Chinese glyphs.
     QApplication::setFont(tqv::window::qt::panelFont());
 
-    tqv::app::PanelApplication panel;
-    if (!panel.open()) return tqv::app::PanelApplication::LibraryFailureStatus;
+    tqv::app::PanelApplication panel(cardOptions.candidates());
+    if (!panel.open()) return CardLibraryOptions::FailureStatus;
+    cardOptions.reportBound(panel.binding());
     return QApplication::exec();
 }

@@ -8,7 +8,7 @@ add_library(tqv_panel STATIC
   TerminationSignals.h
 )
 target_include_directories(tqv_panel PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(tqv_panel PUBLIC tqv_window_qt tqv_wiring tqv_card Qt6::Widgets
+target_link_libraries(tqv_panel PUBLIC tqv_window_qt tqv_wiring tqv_card tqv_card_options Qt6::Widgets
                       PRIVATE tqv_warnings)
 
 add_executable(tqv-multibuf main.cpp)

@@ -1,94 +1,89 @@
-// tqv-snapshot OUT.png [--start] [--ms N]: opens the real window off screen with
-// the card library found as usual, optionally presses 开始采集, lets it run N
-// milliseconds (2000 unless told) and saves a picture of the window.
+// tqv-snapshot [options] OUT.png: opens the real window off screen with the card
+// library chosen as tqv-multibuf chooses it, optionally presses 开始采集, lets it run
+// N milliseconds (2000 unless told), saves a picture of the window and prints the
+// card identity the window shows.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QStringList>
 #include <QTimer>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <optional>
 #include <string>
 
+#include "app/CardLibraryOptions.h"
 #include "app/PanelApplication.h"
 #include "window/qt/PanelFonts.h"
 #include "window/qt/QtFormWindow.h"
 
+using tqv::app::CardLibraryOptions;
+
 namespace {
 
-struct Arguments {
-    QString output;
-    bool start = false;
-    int milliseconds = 2000;
-};
-
-constexpr int UsageStatus = 64;
 constexpr int SaveFailedStatus = 3;
-
-void printUsage() { std::fputs("usage: tqv-snapshot OUT.png [--start] [--ms N]\n", stderr); }
-
-std::optional<int> parseMilliseconds(const char* text) {
-    char* end = nullptr;
-    errno = 0;
-    const long value = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || errno != 0 || value < 0 || value > 3'600'000) {
-        return std::nullopt;
-    }
-    return static_cast<int>(value);
-}
-
-std::optional<Arguments> parseArguments(int argc, char* argv[]) {
-    Arguments arguments;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument == "--start") {
-            arguments.start = true;
-        } else if (argument == "--ms") {
-            if (++i >= argc) return std::nullopt;
-            const auto ms = parseMilliseconds(argv[i]);
-            if (!ms) return std::nullopt;
-            arguments.milliseconds = *ms;
-        } else if (!argument.empty() && argument[0] != '-' && arguments.output.isEmpty()) {
-            arguments.output = QString::fromLocal8Bit(argv[i]);
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (arguments.output.isEmpty()) return std::nullopt;
-    return arguments;
-}
+constexpr int LongestRunMilliseconds = 3'600'000;
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    const auto arguments = parseArguments(argc, argv);
-    if (!arguments) {
-        printUsage();
-        return UsageStatus;
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Saves a picture of the TQV5200-1 test panel, run off screen, and prints "
+                       "the card identity it shows.\n\n") +
+        CardLibraryOptions::searchOrderHelp());
+    parser.addPositionalArgument(QStringLiteral("OUT.png"),
+                                 QStringLiteral("The picture to write."));
+    const QCommandLineOption start(QStringLiteral("start"),
+                                   QStringLiteral("Press 开始采集 (start acquisition) first."));
+    const QCommandLineOption milliseconds(
+        QStringLiteral("ms"), QStringLiteral("Let the panel run <N> milliseconds (default 2000)."),
+        QStringLiteral("N"), QStringLiteral("2000"));
+    parser.addOption(start);
+    parser.addOption(milliseconds);
+    CardLibraryOptions cardOptions(parser);
+    if (const auto status = cardOptions.parse(arguments)) return *status;
+
+    bool numeric = false;
+    const int runMilliseconds = parser.value(milliseconds).toInt(&numeric);
+    if (!numeric || runMilliseconds < 0 || runMilliseconds > LongestRunMilliseconds) {
+        CardLibraryOptions::writeMessage("--ms needs a whole number of milliseconds, 0 to " +
+                                         std::to_string(LongestRunMilliseconds));
+        return CardLibraryOptions::FailureStatus;
     }
+    if (parser.positionalArguments().size() != 1) {
+        CardLibraryOptions::writeMessage("usage: tqv-snapshot [options] OUT.png (see --help)");
+        return CardLibraryOptions::FailureStatus;
+    }
+    const QString output = parser.positionalArguments().first();
+
     // Before the application exists: the platform is chosen when it is created.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication application(argc, argv);
     QApplication::setFont(tqv::window::qt::panelFont());
 
-    tqv::app::PanelApplication panel;
-    if (!panel.open()) return tqv::app::PanelApplication::LibraryFailureStatus;
+    tqv::app::PanelApplication panel(cardOptions.candidates());
+    if (!panel.open()) return CardLibraryOptions::FailureStatus;
+    cardOptions.reportBound(panel.binding());
     auto* window = panel.window();
 
-    if (arguments->start) {
-        if (auto* start = window->findChild<QPushButton*>(QStringLiteral("cmdStart"))) {
-            start->click();
+    if (parser.isSet(start)) {
+        if (auto* button = window->findChild<QPushButton*>(QStringLiteral("cmdStart"))) {
+            button->click();
         }
     }
 
     int status = 0;
-    QTimer::singleShot(arguments->milliseconds, window, [&] {
-        if (!window->grab().save(arguments->output, "PNG")) {
-            std::fprintf(stderr, "tqv-snapshot: cannot write %s\n",
-                         arguments->output.toLocal8Bit().constData());
+    QTimer::singleShot(runMilliseconds, window, [&] {
+        if (!window->grab().save(output, "PNG")) {
+            CardLibraryOptions::writeMessage("cannot write " + output.toStdString());
             status = SaveFailedStatus;
+        }
+        if (auto* identity = window->findChild<QLabel*>(QStringLiteral("lblCardInfo"))) {
+            std::printf("%s\n", identity->text().toLocal8Bit().constData());
         }
         QApplication::exit(status);
     });

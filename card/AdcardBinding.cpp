@@ -8,8 +8,9 @@
 
 #include "card/LibraryLoader.h"
 
-#ifndef TQV_INSTALL_LIBDIR
-#define TQV_INSTALL_LIBDIR "lib"
+// The simulated card's private folder in the installation, relative to its prefix.
+#ifndef TQV_SHIPPED_CARD_DIR
+#define TQV_SHIPPED_CARD_DIR "lib/tqv-multibuf"
 #endif
 
 namespace tqv::card {
@@ -63,19 +64,28 @@ int32_t callWith(void* address, std::span<const int32_t> arguments) {
 
 }  // namespace
 
-std::vector<std::filesystem::path> AdcardBinding::defaultPlaces() {
-    const auto exeDir = executableDirectory();
-    if (exeDir.empty()) return {};
-    std::vector<std::filesystem::path> places{exeDir};
-    for (const auto* libDir : {TQV_INSTALL_LIBDIR, "lib"}) {
-        auto place = (exeDir / ".." / libDir).lexically_normal();
-        if (std::find(places.begin(), places.end(), place) == places.end()) places.push_back(place);
+std::vector<LibraryCandidate> AdcardBinding::defaultPlaces() {
+    SearchInputs inputs;
+    inputs.programFolder = executableDirectory();
+    inputs.loaderFolders = loaderSearchFolders();
+    // Found relative to the program, never at a path compiled in for one prefix. The
+    // loader never looks there, so a vendor's library, wherever the loader finds it,
+    // comes first.
+    if (!inputs.programFolder.empty()) {
+        inputs.shippedFolder = inputs.programFolder / ".." / TQV_SHIPPED_CARD_DIR;
     }
-    return places;
+    // The loader's search is done here, file by file, and each file is loaded by its
+    // full path, rather than handing the loader the bare name: glibc's dlopen() reads
+    // LD_LIBRARY_PATH as it was when the process started, and takes an empty or
+    // relative entry (LD_LIBRARY_PATH=":" or ".") relative to the current directory,
+    // running a planted library's initialisers before anyone could check where it came
+    // from. Windows offers no loader search without the current directory either,
+    // short of the system folder alone.
+    return searchOrder(inputs, libraryFileName(kLibraryBaseName));
 }
 
-AdcardBinding::AdcardBinding(std::vector<std::filesystem::path> places)
-    : m_places(std::move(places)) {}
+AdcardBinding::AdcardBinding(std::vector<LibraryCandidate> candidates)
+    : m_candidates(std::move(candidates)) {}
 
 AdcardBinding::~AdcardBinding() = default;
 
@@ -85,17 +95,20 @@ std::optional<std::string> AdcardBinding::load() {
 
     const std::string fileName = libraryFileName(kLibraryBaseName);
     std::string reasons;
-    for (const auto& place : m_places) {
-        const auto file = place / fileName;
+    for (const auto& candidate : m_candidates) {
         std::string error;
-        m_library = SharedLibrary::open(file, error);
-        if (m_library) break;
-        reasons += "\n  " + displayText(file) + ": " + error;
+        m_library = SharedLibrary::open(candidate.file, error);
+        if (m_library) {
+            m_loadedKind = candidate.kind;
+            break;
+        }
+        reasons += "\n  " + displayText(candidate.file) + " (" +
+                   std::string(describe(candidate.kind)) + "): " + error;
     }
     if (!m_library) {
         m_loadError = "The card library " + fileName + " could not be loaded." +
-                      (m_places.empty() ? std::string("\nNo place to look for it is known.")
-                                        : "\nLooked in:" + reasons);
+                      (m_candidates.empty() ? std::string("\nNo place to look for it is known.")
+                                            : "\nTried:" + reasons);
         return m_loadError;
     }
 
@@ -129,6 +142,11 @@ std::optional<std::string> AdcardBinding::load() {
     }
     m_functions = functions;
     return std::nullopt;
+}
+
+std::optional<LibraryCandidate> AdcardBinding::loaded() const {
+    if (!m_library) return std::nullopt;
+    return LibraryCandidate{m_library->path(), m_loadedKind};
 }
 
 std::filesystem::path AdcardBinding::loadedFrom() const {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "card/CardLibrary.h"
+#include "card/LibrarySearch.h"
 #include "card/adcard.h"
 
 namespace tqv::card {
@@ -44,11 +45,13 @@ enum class DeclaredOnly {
 
 class AdcardBinding final : public CardLibrary {
 public:
-    // The places tried in order: the program's own directory, then the library
-    // directory of the installation beside it. Never the current directory.
-    static std::vector<std::filesystem::path> defaultPlaces();
+    // The files tried in order when none is named: the program's own folder, the
+    // system loader's search, then the simulated card in the installation's private
+    // folder (../<libdir>/tqv-multibuf beside the program). Never the current directory.
+    static std::vector<LibraryCandidate> defaultPlaces();
 
-    explicit AdcardBinding(std::vector<std::filesystem::path> places = defaultPlaces());
+    // Tries the candidates in order and binds the first that loads.
+    explicit AdcardBinding(std::vector<LibraryCandidate> candidates = defaultPlaces());
     ~AdcardBinding() override;
     AdcardBinding(const AdcardBinding&) = delete;
     AdcardBinding& operator=(const AdcardBinding&) = delete;
@@ -57,6 +60,8 @@ public:
     // missing one shows up at start-up rather than in the middle of a run. Later
     // calls return the first outcome. Empty on success, else the error text.
     std::optional<std::string> load();
+    // The file bound and the place it was found in; empty before a successful load().
+    std::optional<LibraryCandidate> loaded() const;
     std::filesystem::path loadedFrom() const;
 
     int32_t Initial(int32_t a, int32_t b, int32_t c, int32_t d) override;
@@ -93,8 +98,9 @@ private:
 
     const Functions& bound();
 
-    std::vector<std::filesystem::path> m_places;
+    std::vector<LibraryCandidate> m_candidates;
     std::unique_ptr<SharedLibrary> m_library;
+    PlaceKind m_loadedKind = PlaceKind::ProgramFolder;
     Functions m_functions;
     std::optional<std::string> m_loadError;
     bool m_loadTried = false;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tqv::card {
 
@@ -31,6 +32,13 @@ private:
 
 // The directory holding the running executable; empty if the platform will not say.
 std::filesystem::path executableDirectory();
+
+// The folders the system's loader searches for a library named without a path, in
+// its order and exactly as configured (empty and relative entries included; the
+// caller drops them). Linux: the entries of LD_LIBRARY_PATH, then the folders of the
+// loader's cache configuration (/etc/ld.so.conf and what it includes), then the
+// standard library folders. Windows: the system folder, then the entries of PATH.
+std::vector<std::filesystem::path> loaderSearchFolders();
 
 // "libadcard.so" on Linux, "adcard.dll" on Windows.
 std::string libraryFileName(std::string_view baseName);

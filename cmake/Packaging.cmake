@@ -1,26 +1,71 @@
-# Installation into the usual places, and a Debian package of it.
+# Installation into the usual places, and a Debian package of it that can sit beside
+# a vendor's card driver.
 #
-# The program loads the card library at run time from its own directory or from the
-# installation's library directory beside it (../<libdir>, ../lib), so nothing is
-# linked against it and no run-time path is needed.
+# The program loads the card library at run time (see card/README.md), so nothing is
+# linked against it and no run-time path is needed. The simulated card goes into a
+# private folder, <libdir>/tqv-multibuf, found relative to the program: no file of
+# ours sits where a vendor's libadcard.so would, and the loader's search, where a
+# vendor's library lives, comes before it.
 if(TQV_BUILD_GUI)
   install(TARGETS tqv-multibuf tqv-snapshot RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/app/tqv-multibuf.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/tqv-multibuf.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
-# The simulated card stands in for the card's own library where none is installed.
 install(TARGETS adcard
-        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+        LIBRARY DESTINATION ${TQV_SHIPPED_CARD_DIR}
+        RUNTIME DESTINATION ${TQV_SHIPPED_CARD_DIR})
+
+# Manual pages and the changelog, gzipped as Debian wants them (-n: no name or time
+# stamp inside, so the same sources give the same bytes).
+set(tqv_gzipped)
+function(tqv_gzip source name)
+  set(plain ${CMAKE_BINARY_DIR}/packaging/${name})
+  configure_file(${source} ${plain} @ONLY)
+  add_custom_command(OUTPUT ${plain}.gz
+    COMMAND gzip -9n -c ${plain} > ${plain}.gz
+    DEPENDS ${plain} ${source}
+    VERBATIM)
+  set(tqv_gzipped ${tqv_gzipped} ${plain}.gz PARENT_SCOPE)
+endfunction()
+if(UNIX)
+  tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-multibuf.1.in tqv-multibuf.1)
+  tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-snapshot.1.in tqv-snapshot.1)
+  tqv_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog.in changelog)
+  add_custom_target(tqv_package_documents ALL DEPENDS ${tqv_gzipped})
+  if(TQV_BUILD_GUI)
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/tqv-multibuf.1.gz
+                  ${CMAKE_BINARY_DIR}/packaging/tqv-snapshot.1.gz
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+                ${PROJECT_SOURCE_DIR}/packaging/copyright
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${PROJECT_NAME})
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+          RENAME ${PROJECT_NAME})
+endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tqv-multibuf)
 set(CPACK_PACKAGE_VENDOR "TQV test panel developers")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "Test panel of the TQV5200-1 data-acquisition card, with a simulated card library")
-set(CPACK_PACKAGE_CONTACT "TQV test panel developers <panel@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "test panel of the TQV5200-1 data-acquisition card")
+# Lines of at most 80 characters, as Debian's control fields want them.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "An interactive window that shows the card's identity, acquires 4 channels\n"
+  "continuously, shows live readouts and drives the card's digital outputs.\n"
+  "It binds the card's driver library where the system's loader finds it, and\n"
+  "otherwise a simulated card shipped in a private folder, so it runs without\n"
+  "a card.")
+set(CPACK_PACKAGE_CONTACT "TQV test panel developers <panel@tqv-panel.example.org>")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# Binaries as Debian ships them, and folders that only root may change.
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 # dpkg-shlibdeps names the libraries' packages (Qt, libstdc++, libc); the font that
 # shows the Chinese captions is no library, so it is named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

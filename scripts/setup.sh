@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev          # fuzzing and sanitizers' runtimes
   xvfb xdotool x11-utils            # the real-display test (Xvfb, xdotool, xdpyinfo, xprop)
   libx11-dev                        # its close-box helper (Xlib)
+  lintian                           # the Debian package's check
 )
 
 missing=()

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Proves the card library's native 32-bit Windows ABI: cross-builds adcard.dll, the
-# loader test and the toolkit-neutral unit tests with mingw-w64 (preset mingw-i686),
-# checks that the DLL exports exactly the 23 decorated stdcall names, and runs the
-# loader test, then the unit tests, under wine. See tests/windows/README.md.
+# Proves the card library's native 32-bit Windows ABI: cross-builds adcard.dll and the
+# loader test with mingw-w64 (preset mingw-i686), checks that the DLL exports exactly
+# the 23 decorated stdcall names, and runs the loader test under wine from a folder of
+# its own, with adcard.dll in the system folder, where the panel's search must find it.
+# The toolkit-neutral unit tests are not run here: the Linux build runs the same code.
+# See tests/windows/README.md.
 #
 # Installs what it needs itself (Debian 12, as root or through sudo) and changes nothing
 # when everything is there. Needs no display and no standard input. Where the kernel
@@ -16,7 +18,6 @@
 #   TQV_WINE_TIMEOUT       seconds one program may take under wine (default 1800)
 #   TQV_WINE_EMULATE       "auto" (default): run 32-bit x86 code under qemu-user only
 #                          where the kernel cannot; "never": fail there instead
-#   TQV_WINDOWS_UNIT_TESTS 0: run the loader test only
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -72,15 +73,14 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
 fi
 # The -posix compilers (winpthreads) give std::thread and std::mutex. wine32 runs the
 # 32-bit program; wine64 brings a native wineserver, which serves 32-bit programs too.
-# googletest: its sources, built with mingw for the unit tests.
 apt_install cmake make mingw-w64 gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix \
-  binutils-mingw-w64-i686 wine wine32:i386 wine64 libc6:i386 googletest
+  binutils-mingw-w64-i686 wine wine32:i386 wine64 libc6:i386
 
 # ---------------------------------------------------------------- build
 
 say "configure and build ($preset)"
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" -j2
+cmake --build --preset "$preset" -j2 --target adcard abi_loader_test
 
 # ---------------------------------------------------------------- export table
 
@@ -185,19 +185,30 @@ fi
 # The loader test expects the simulated card's defaults.
 unset ADCARD_SIM_IDENTITY ADCARD_SIM_FAIL ADCARD_SIM_DI ADCARD_SIM_SPEED ADCARD_SIM_TRACE
 
-# run_under_wine NAME [ARGUMENT...]: runs $bin_dir/NAME.exe, shows its output (carriage
-# returns dropped, kept in $work/NAME.out) and sets run_status to its exit status.
+# The loader test alone in a folder, adcard.dll only in the system folder: the panel's
+# search must find a vendor's driver installed there.
+if [ ! -d "$WINEPREFIX/drive_c/windows/system32" ]; then
+  say "making the wine prefix"
+  timeout --kill-after=30 "$wine_timeout" wineboot --init </dev/null >/dev/null 2>&1 || true
+fi
+[ -d "$WINEPREFIX/drive_c/windows/system32" ] || die 2 "wine made no system folder"
+cp "$dll" "$WINEPREFIX/drive_c/windows/system32/"
+mkdir -p "$work/program"
+cp "$bin_dir/abi_loader_test.exe" "$work/program/"
+
+# run_under_wine NAME [ARGUMENT...]: runs $work/program/NAME.exe, shows its output
+# (carriage returns dropped, kept in $work/NAME.out) and sets run_status to its exit status.
 run_under_wine() {
   local name=$1
   shift
   run_status=0
-  timeout --kill-after=30 "$wine_timeout" wine "$bin_dir/$name.exe" "$@" \
+  timeout --kill-after=30 "$wine_timeout" wine "$work/program/$name.exe" "$@" \
     </dev/null >"$work/$name.raw" 2>"$work/$name.err" || run_status=$?
   if [ $run_status -ne 0 ] && command -v xvfb-run >/dev/null &&
     grep -qiE 'cannot open display|no driver could be loaded' "$work/$name.err"; then
     say "$name: wine wants a display; again under xvfb-run"
     run_status=0
-    timeout --kill-after=30 "$wine_timeout" xvfb-run -a wine "$bin_dir/$name.exe" "$@" \
+    timeout --kill-after=30 "$wine_timeout" xvfb-run -a wine "$work/program/$name.exe" "$@" \
       </dev/null >"$work/$name.raw" 2>"$work/$name.err" || run_status=$?
   fi
   tr -d '\r' <"$work/$name.raw" >"$work/$name.out"
@@ -211,9 +222,6 @@ run_under_wine() {
   fi
 }
 
-total_passed=0
-total_failed=0
-
 say "loader test under wine ($mode)"
 run_under_wine abi_loader_test
 summary=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$work/abi_loader_test.out" | tail -n 1 || true)
@@ -226,29 +234,8 @@ if [ "$passed" -eq 0 ] || { [ "$failed" -eq 0 ] && [ $run_status -ne 0 ]; }; the
   echo "windows-abi: the loader test said \"$summary\" but exited with status $run_status" >&2
   failed=$((failed + 1))
 fi
-total_passed=$((total_passed + passed))
-total_failed=$((total_failed + failed))
 echo "abi_loader_test: $passed passed, $failed failed"
 
-# The unit tests, when the build made them (GoogleTest's sources were there).
-if [ "${TQV_WINDOWS_UNIT_TESTS:-1}" != 0 ]; then
-  for name in text_tests acquisition_tests digital_output_tests; do
-    [ -f "$bin_dir/$name.exe" ] || continue
-    say "$name under wine ($mode)"
-    run_under_wine "$name" --gtest_brief=1
-    passed=$(sed -n 's/^\[  PASSED  \] \([0-9][0-9]*\) tests\{0,1\}\.$/\1/p' "$work/$name.out" | tail -n 1)
-    failed=$(sed -n 's/^\[  FAILED  \] \([0-9][0-9]*\) tests\{0,1\}, listed below:$/\1/p' "$work/$name.out" | tail -n 1)
-    passed=${passed:-0}
-    failed=${failed:-0}
-    if [ $run_status -ne 0 ] && [ "$failed" -eq 0 ]; then
-      failed=1  # it crashed or timed out before its summary
-    fi
-    total_passed=$((total_passed + passed))
-    total_failed=$((total_failed + failed))
-    echo "$name: $passed passed, $failed failed"
-  done
-fi
-
 say "done"
-echo "windows-abi: $total_passed passed, $total_failed failed"
-[ "$total_failed" -eq 0 ] || exit 1
+echo "windows-abi: $passed passed, $failed failed"
+[ "$failed" -eq 0 ] || exit 1

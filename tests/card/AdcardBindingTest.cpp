@@ -7,6 +7,7 @@
 
 #include "card/AdcardBinding.h"
 #include "card/LibraryLoader.h"
+#include "card/LibrarySearch.h"
 
 namespace tqv::card {
 namespace {
@@ -22,10 +23,47 @@ fs::path emptyDirectory(const std::string& name) {
     return dir;
 }
 
+// The card library in each folder, as found by a search of that kind.
+std::vector<LibraryCandidate> inFolders(std::initializer_list<fs::path> folders,
+                                        PlaceKind kind = PlaceKind::ProgramFolder) {
+    std::vector<LibraryCandidate> candidates;
+    for (const auto& folder : folders)
+        candidates.push_back({folder / libraryFileName("adcard"), kind});
+    return candidates;
+}
+
+TEST(SearchOrder, ProgramFolderThenTheLoadersFoldersThenTheShippedCardNeverRelative) {
+    const fs::path program = fs::path("/opt/panel/bin").make_preferred();
+    const fs::path vendor = fs::path("/opt/vendor/lib").make_preferred();
+    const fs::path system = fs::path("/usr/lib").make_preferred();
+    const fs::path shipped = fs::path("/opt/panel/lib/tqv-multibuf").make_preferred();
+    // As LD_LIBRARY_PATH=":.:lib:/opt/vendor/lib" (or PATH) lists them, then the
+    // loader's own folders, one of them the program's folder again.
+    const SearchInputs inputs{program,
+                              {"", "", ".", "lib", vendor, program, system},
+                              program / ".." / "lib" / "tqv-multibuf"};
+
+    const std::string file = "libadcard.so";
+    const std::vector<LibraryCandidate> expected{{program / file, PlaceKind::ProgramFolder},
+                                                 {vendor / file, PlaceKind::SystemSearch},
+                                                 {system / file, PlaceKind::SystemSearch},
+                                                 {shipped / file, PlaceKind::ShippedSimulator}};
+    EXPECT_EQ(searchOrder(inputs, file), expected);
+
+    // Unknown places are left out rather than guessed from the current directory.
+    EXPECT_TRUE(searchOrder({{}, {"", "."}, {}}, file).empty());
+    // A named file is the only candidate, and never a bare name to search for.
+    const auto given = givenFile("card.so");
+    ASSERT_EQ(given.size(), 1u);
+    EXPECT_TRUE(given[0].file.is_absolute());
+    EXPECT_EQ(given[0].kind, PlaceKind::GivenFile);
+}
+
 TEST(AdcardBinding, FindsTheSimulatedCardBesideTheProgramAndCallsIt) {
     AdcardBinding binding;
     ASSERT_EQ(binding.load(), std::nullopt);
     EXPECT_EQ(binding.loadedFrom().parent_path(), executableDirectory());
+    EXPECT_EQ(binding.loaded()->kind, PlaceKind::ProgramFolder);
 
     std::array<uint8_t, 100> command{70, 64, 0};
     std::array<uint8_t, 100> reply{};
@@ -56,40 +94,33 @@ TEST(AdcardBinding, BindsDeclaredOnlyFunctionsOnUse) {
 TEST(AdcardBinding, AMissingLibraryIsAClearErrorNamingThePlacesSearched) {
     const fs::path a = emptyDirectory("a");
     const fs::path b = emptyDirectory("b");
-    AdcardBinding binding({a, b});
+    AdcardBinding binding(inFolders({a, b}));
 
     const auto error = binding.load();
     ASSERT_TRUE(error.has_value());
     EXPECT_NE(error->find(libraryFileName("adcard")), std::string::npos);
-    EXPECT_NE(error->find((a / libraryFileName("adcard")).string()), std::string::npos);
+    EXPECT_NE(
+        error->find((a / libraryFileName("adcard")).string() + " (the program's own folder): "),
+        std::string::npos);
     EXPECT_NE(error->find((b / libraryFileName("adcard")).string()), std::string::npos);
     // Every later call reports the same failure instead of crashing.
     EXPECT_THROW(binding.QueryBuf(), CardLibraryError);
     EXPECT_EQ(binding.load(), error);
 }
 
-TEST(AdcardBinding, NeverLoadsALibraryPlantedInTheCurrentDirectory) {
-    const fs::path planted = emptyDirectory("planted");
-    fs::copy_file(executableDirectory() / libraryFileName("adcard"), planted / libraryFileName("adcard"));
-    const fs::path before = fs::current_path();
-    fs::current_path(planted);
-    AdcardBinding binding({emptyDirectory("nothing")});
-    const auto error = binding.load();
-    fs::current_path(before);
-    EXPECT_TRUE(error.has_value());
-}
-
-TEST(AdcardBinding, AFileThatIsNoLibraryIsReportedWithTheLoadersReason) {
-    const fs::path dir = emptyDirectory("broken");
-    std::ofstream(dir / libraryFileName("adcard")) << "not a library";
-    AdcardBinding binding({dir});
-    const auto error = binding.load();
-    ASSERT_TRUE(error.has_value());
-    EXPECT_NE(error->find((dir / libraryFileName("adcard")).string() + ": "), std::string::npos);
+TEST(AdcardBinding, BindsTheFirstThatLoadsAndSaysWhereItWasFound) {
+    const fs::path broken = emptyDirectory("broken");
+    std::ofstream(broken / libraryFileName("adcard")) << "not a library";
+    std::vector<LibraryCandidate> candidates = inFolders({broken});
+    const auto found = inFolders({executableDirectory()}, PlaceKind::SystemSearch);
+    candidates.insert(candidates.end(), found.begin(), found.end());
+    AdcardBinding binding(candidates);
+    ASSERT_EQ(binding.load(), std::nullopt);
+    EXPECT_EQ(binding.loaded(), found.front());
 }
 
 TEST(AdcardBinding, AMissingFunctionIsNamedAtLoad) {
-    AdcardBinding binding({fs::path(TQV_PARTIAL_ADCARD_DIR)});
+    AdcardBinding binding(inFolders({fs::path(TQV_PARTIAL_ADCARD_DIR)}));
     const auto error = binding.load();
     ASSERT_TRUE(error.has_value());
     EXPECT_NE(error->find("StartIntr"), std::string::npos);

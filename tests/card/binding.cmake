@@ -1,12 +1,16 @@
 # The production binding against the real simulator, and against libraries that
-# are missing or lack a function.
-add_library(partial_adcard SHARED PartialAdcard.cpp)
-target_include_directories(partial_adcard PRIVATE ${PROJECT_SOURCE_DIR})
-set_target_properties(partial_adcard PROPERTIES
-  OUTPUT_NAME adcard
-  CXX_VISIBILITY_PRESET hidden
-  LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-libs/partial
-  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-libs/partial)
+# are missing or lack a function. The stand-in vendor library serves the
+# installation test (tests/e2e).
+foreach(variant partial stand_in)
+  add_library(${variant}_adcard SHARED StandInAdcard.cpp)
+  target_include_directories(${variant}_adcard PRIVATE ${PROJECT_SOURCE_DIR})
+  set_target_properties(${variant}_adcard PROPERTIES
+    OUTPUT_NAME adcard
+    CXX_VISIBILITY_PRESET hidden
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-libs/${variant}
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/test-libs/${variant})
+endforeach()
+target_compile_definitions(partial_adcard PRIVATE TQV_STAND_IN_WITHOUT_STARTINTR)
 
 add_executable(binding_tests AdcardBindingTest.cpp)
 target_link_libraries(binding_tests PRIVATE tqv_card GTest::gtest_main tqv_warnings)

@@ -20,7 +20,7 @@ using window::Event;
 
 // The panel on the real binding, as the program runs it.
 struct LivePanel {
-    explicit LivePanel(std::vector<std::filesystem::path> places = card::AdcardBinding::defaultPlaces())
+    explicit LivePanel(std::vector<card::LibraryCandidate> places = card::AdcardBinding::defaultPlaces())
         : binding(std::move(places)) {
         ui.setEvents(&wiring);
     }
@@ -34,7 +34,8 @@ struct LivePanel {
 };
 
 TEST(FaultLibraryMissing, EveryEventIsSurvivedAndTheWindowKeepsItsStoredState) {
-    LivePanel panel({std::filesystem::temp_directory_path() / "tqv-no-such-place"});
+    LivePanel panel({{std::filesystem::temp_directory_path() / "tqv-no-such-place" / "libadcard.so",
+                      card::PlaceKind::ProgramFolder}});
     ASSERT_TRUE(panel.binding.load().has_value());
     panel.raise(Control::FrmMultiBuf, Event::Load);
     panel.raise(Control::cmdStart, Event::Click);
@@ -46,7 +47,8 @@ TEST(FaultLibraryMissing, EveryEventIsSurvivedAndTheWindowKeepsItsStoredState) {
 }
 
 TEST(FaultFunctionMissing, IsReportedAtLoadBeforeAnyCall) {
-    card::AdcardBinding binding({std::filesystem::path(TQV_PARTIAL_ADCARD_DIR)});
+    card::AdcardBinding binding(
+        {{std::filesystem::path(TQV_PARTIAL_ADCARD_DIR) / "libadcard.so", card::PlaceKind::ProgramFolder}});
     const auto error = binding.load();
     ASSERT_TRUE(error.has_value());
     EXPECT_THAT(*error, ::testing::HasSubstr("StartIntr"));

@@ -1,7 +1,8 @@
 // The card library's native ABI on 32-bit Windows, checked from the outside.
 //
-// Loads adcard.dll from this program's directory the way the panel does (AdcardBinding)
-// and checks that
+// Loads adcard.dll the way the panel does (AdcardBinding with its default search), run
+// from a folder without the DLL, with the DLL in the system folder, and checks that
+//  - the search finds it there, as it finds a vendor's driver installed there;
 //  - the export table holds exactly the 23 decorated stdcall names (_StartIntr@28, ...),
 //    and no undecorated form of any of them;
 //  - every function removes its own arguments from the stack (stdcall). A call through
@@ -556,23 +557,26 @@ bool simulatorDefaults() {
 int run(Report& report) {
     report.check(simulatorDefaults(), "no ADCARD_SIM_* variable is set: the card has its defaults");
 
-    const std::filesystem::path directory = tqv::card::executableDirectory();
-    if (!report.check(!directory.empty(), "the program's own directory is known",
-                      text(directory))) {
-        return report.finish();
-    }
+    std::array<wchar_t, MAX_PATH + 1> system{};
+    const UINT length = GetSystemDirectoryW(system.data(), static_cast<UINT>(system.size()));
+    const std::filesystem::path systemFolder(std::wstring(system.data(), length));
+    const std::filesystem::path besideProgram =
+        tqv::card::executableDirectory() / tqv::card::libraryFileName("adcard");
+    report.check(!std::filesystem::exists(besideProgram), "adcard.dll is not beside the program",
+                 text(besideProgram));
 
-    // Exactly the panel's way in: the production binding, looking in the program's
-    // directory, binding the ten functions by their decorated names.
-    AdcardBinding card({directory});
+    // Exactly the panel's way in: the production binding and its search, binding the
+    // ten functions by their decorated names.
+    AdcardBinding card;
     const auto loadError = card.load();
-    if (!report.check(!loadError, "AdcardBinding loads adcard.dll and binds the ten functions",
+    if (!report.check(!loadError, "AdcardBinding finds adcard.dll and binds the ten functions",
                       loadError.value_or(""))) {
         return report.finish();
     }
-    const std::filesystem::path expected = directory / tqv::card::libraryFileName("adcard");
-    report.check(card.loadedFrom() == expected, "it was loaded from the program's directory",
-                 text(card.loadedFrom()));
+    const std::filesystem::path expected = systemFolder / tqv::card::libraryFileName("adcard");
+    report.check(
+        card.loaded() == tqv::card::LibraryCandidate{expected, tqv::card::PlaceKind::SystemSearch},
+        "it was found in the system folder by the system's search", text(card.loadedFrom()));
 
     // The same module again (the loader counts references), for raw addresses.
     std::string error;

@@ -52,7 +52,7 @@ private slots:
         QTemporaryDir empty;
         QVERIFY(empty.isValid());
         const std::filesystem::path place = empty.path().toStdString();
-        PanelApplication panel({place});
+        PanelApplication panel({{place / "libadcard.so", tqv::card::PlaceKind::ProgramFolder}});
 
         QVERIFY(!panel.open());
         QVERIFY(panel.window() == nullptr);

@@ -19,11 +19,12 @@ if(NOT signature STREQUAL "89504e470d0a1a0a")
   message(FATAL_ERROR "${OUTPUT} is not a PNG file (starts with ${signature})")
 endif()
 
-foreach(arguments "" "--ms;abc" "${OUTPUT};--bogus" "${OUTPUT};--ms")
+foreach(arguments "" "--ms;abc" "${OUTPUT};--ms" "${OUTPUT};${OUTPUT}")
   execute_process(COMMAND "${PROGRAM}" ${arguments} RESULT_VARIABLE status ERROR_VARIABLE errors
                   TIMEOUT 30)
-  if(status STREQUAL "0" OR NOT errors MATCHES "usage")
-    message(FATAL_ERROR "arguments '${arguments}' were accepted (status '${status}')")
+  if(NOT status STREQUAL "2" OR errors STREQUAL "")
+    message(FATAL_ERROR "arguments '${arguments}' were not refused with status 2 and a message "
+                        "(status '${status}')")
   endif()
 endforeach()
 

@@ -1,0 +1,120 @@
+#include "app/CardLibraryOptions.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+#include <filesystem>
+
+#include "card/AdcardBinding.h"
+
+#ifndef TQV_VERSION
+#define TQV_VERSION "0"
+#endif
+
+namespace tqv::app {
+
+namespace {
+
+void writeLine(std::FILE* stream, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fputc('\n', stream);
+    std::fflush(stream);
+}
+
+std::string utf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+}  // namespace
+
+CardLibraryOptions::CardLibraryOptions(QCommandLineParser& parser)
+    : m_parser(parser),
+      m_cardLibrary(QStringLiteral("card-library"),
+                    QStringLiteral("Use the card library in <file>, and only it (no search)."),
+                    QStringLiteral("file")),
+      m_verbose(QStringLiteral("verbose"),
+                QStringLiteral("Say on standard error which card library was bound, and whether "
+                               "it is the shipped simulated card.")) {
+    m_parser.addOption(m_cardLibrary);
+    m_parser.addOption(m_verbose);
+    m_parser.addHelpOption();
+    m_parser.addVersionOption();
+}
+
+std::optional<int> CardLibraryOptions::parse(const QStringList& arguments) {
+    if (QCoreApplication::applicationName().isEmpty() && !arguments.isEmpty()) {
+        QCoreApplication::setApplicationName(QFileInfo(arguments.first()).fileName());
+    }
+    if (QCoreApplication::applicationVersion().isEmpty()) {
+        QCoreApplication::setApplicationVersion(QStringLiteral(TQV_VERSION));
+    }
+    const QString program = QCoreApplication::applicationName();
+    auto usageError = [&](const QString& text) {
+        writeLine(stderr, program + QStringLiteral(": ") + text);
+        writeLine(stderr, QStringLiteral("Try '%1 --help' for more information.").arg(program));
+        return FailureStatus;
+    };
+
+    if (!m_parser.parse(arguments)) return usageError(m_parser.errorText());
+    if (m_parser.isSet(QStringLiteral("help")) || m_parser.isSet(QStringLiteral("help-all"))) {
+        // Without an application object the parser cannot know the program's name.
+        QString help = m_parser.helpText();
+        help.replace(QStringLiteral("<executable_name>"), program);
+        std::fputs(help.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    if (m_parser.isSet(QStringLiteral("version"))) {
+        writeLine(stdout, program + QLatin1Char(' ') + QCoreApplication::applicationVersion());
+        return 0;
+    }
+    if (m_parser.isSet(m_cardLibrary) && m_parser.value(m_cardLibrary).isEmpty()) {
+        return usageError(QStringLiteral("--card-library needs a file name."));
+    }
+    return std::nullopt;
+}
+
+std::vector<card::LibraryCandidate> CardLibraryOptions::candidates() const {
+    if (!m_parser.isSet(m_cardLibrary)) return card::AdcardBinding::defaultPlaces();
+    return card::givenFile(std::filesystem::path(m_parser.value(m_cardLibrary).toStdU16String()));
+}
+
+bool CardLibraryOptions::verbose() const { return m_parser.isSet(m_verbose); }
+
+bool CardLibraryOptions::bind(card::AdcardBinding& binding) const {
+    if (const auto error = binding.load()) {
+        writeMessage(*error);
+        return false;
+    }
+    reportBound(binding);
+    return true;
+}
+
+void CardLibraryOptions::reportBound(const card::AdcardBinding& binding) const {
+    if (!verbose()) return;
+    if (const auto bound = binding.loaded()) writeMessage(boundText(*bound));
+}
+
+QString CardLibraryOptions::searchOrderHelp() {
+    return QStringLiteral(
+        "The card library is the file given with --card-library, else the first that loads "
+        "of: libadcard in the program's own folder, the system's library search "
+        "(LD_LIBRARY_PATH, the loader's cache, the standard library folders; on Windows the "
+        "system folder and PATH), and the simulated card shipped with the program. The "
+        "current directory is never searched.");
+}
+
+void CardLibraryOptions::writeMessage(const std::string& text) {
+    writeLine(stderr, QCoreApplication::applicationName() + QStringLiteral(": ") +
+                          QString::fromStdString(text));
+}
+
+std::string CardLibraryOptions::boundText(const card::LibraryCandidate& bound) {
+    const std::string place(card::describe(bound.kind));
+    const bool shipped = bound.kind == card::PlaceKind::ShippedSimulator;
+    return "card library: " + utf8(bound.file) + " (" + place +
+           (shipped ? ")" : "; not the shipped simulated card)");
+}
+
+}  // namespace tqv::app
