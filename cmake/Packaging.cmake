@@ -8,6 +8,11 @@ if(TQV_BUILD_GUI)
   install(FILES ${PROJECT_SOURCE_DIR}/app/tqv-multibuf.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 endif()
+# The self-test beside the panel, with its manual page.
+if(TARGET tqv-selftest)
+  install(TARGETS tqv-selftest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${TQV_SELFTEST_MAN_PAGE} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
 # The simulated card stands in for the card's own library where none is installed.
 install(TARGETS adcard
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}

@@ -9,7 +9,8 @@ if(NOT status EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${status}")
 endif()
 
-foreach(file bin/tqv-multibuf bin/tqv-snapshot share/applications/tqv-multibuf.desktop)
+foreach(file bin/tqv-multibuf bin/tqv-snapshot share/applications/tqv-multibuf.desktop
+             bin/tqv-selftest share/man/man1/tqv-selftest.1.gz)
   if(NOT EXISTS ${prefix}/${file})
     message(FATAL_ERROR "not installed: ${file}")
   endif()
@@ -29,5 +30,11 @@ endif()
 file(READ ${shot} signature LIMIT 8 HEX)
 if(NOT signature STREQUAL "89504e470d0a1a0a")
   message(FATAL_ERROR "the installed tqv-snapshot wrote no PNG")
+endif()
+execute_process(COMMAND ${prefix}/bin/tqv-selftest --seconds 1
+                WORKING_DIRECTORY ${WORK_DIR}
+                RESULT_VARIABLE status OUTPUT_VARIABLE table ERROR_VARIABLE errors TIMEOUT 60)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the installed tqv-selftest failed (${status}): ${table}${errors}")
 endif()
 message(STATUS "installed into ${prefix} and ran from there")
