@@ -3,7 +3,6 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QCoreApplication>
-
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -44,8 +43,8 @@ std::filesystem::path toPath(const QString& text) {
 
 // The card library, loaded and bound, or nothing after saying on standard error why
 // not and where it was looked for.
-std::unique_ptr<card::CardLibrary> makeBinding(const std::optional<std::filesystem::path>& cardLibrary,
-                                               bool verbose) {
+std::unique_ptr<card::CardLibrary> makeBinding(
+    const std::optional<std::filesystem::path>& cardLibrary, bool verbose) {
     auto binding = cardLibrary ? std::make_unique<card::AdcardBinding>(
                                      std::vector<std::filesystem::path>{*cardLibrary})
                                : std::make_unique<card::AdcardBinding>();
@@ -55,8 +54,7 @@ std::unique_ptr<card::CardLibrary> makeBinding(const std::optional<std::filesyst
     }
     if (verbose) {
         const std::u8string from = binding->loadedFrom().u8string();
-        std::cerr << "tqv-selftest: card library " << std::string(from.begin(), from.end())
-                  << "\n";
+        std::cerr << "tqv-selftest: card library " << std::string(from.begin(), from.end()) << "\n";
     }
     return binding;
 }
@@ -95,8 +93,7 @@ int main(int argc, char* argv[]) {
         "seconds", "Acquire for N seconds (1 to 86400, default 5).", "N", "5");
     const QCommandLineOption loopbackOption(
         "loopback", "A loopback plug joins the 16 digital outputs to the inputs: check them.");
-    const QCommandLineOption junitOption("junit", "Also write a JUnit XML report to FILE.",
-                                         "FILE");
+    const QCommandLineOption junitOption("junit", "Also write a JUnit XML report to FILE.", "FILE");
     const QCommandLineOption cardLibraryOption(
         "card-library", "Load the card library from the directory PATH only.", "PATH");
     const QCommandLineOption verboseOption("verbose", "Say where the card library came from.");
@@ -136,8 +133,8 @@ int main(int argc, char* argv[]) {
         std::cout << selftest::reportTable(results) << std::flush;
 
         if (parser.isSet(junitOption)) {
-            const auto error = selftest::writeFileReplacing(
-                toPath(parser.value(junitOption)), selftest::junitXml(results));
+            const auto error = selftest::writeFileReplacing(toPath(parser.value(junitOption)),
+                                                            selftest::junitXml(results));
             if (error) {
                 std::cerr << "tqv-selftest: JUnit report not written: " << *error << "\n";
                 return selftest::ExitUnusable;

@@ -131,8 +131,8 @@ CheckResult checkAcquisition(card::CardLibrary& card, Clock& clock,
     const int32_t errorCode = card.GetLastADError();
 
     const double expected = elapsed * dll.ScanRate / dll.ScanCount;
-    const double deviation = expected > 0 ? (static_cast<double>(delivered) - expected) / expected
-                                          : 0.0;
+    const double deviation =
+        expected > 0 ? (static_cast<double>(delivered) - expected) / expected : 0.0;
     const double allowed = std::max(BlockRateTolerance * expected, 1.0);
 
     std::string reasons;

@@ -28,8 +28,8 @@ std::string attribute(std::string_view name, std::string_view value) {
 
 std::string testCase(const CheckResult& result) {
     std::string xml = "    <testcase" + attribute("classname", "tqv-selftest") +
-                      attribute("name", result.name) +
-                      attribute("time", seconds(result.duration)) + ">\n";
+                      attribute("name", result.name) + attribute("time", seconds(result.duration)) +
+                      ">\n";
     if (result.outcome == Outcome::Fail) {
         xml += "      <failure" + attribute("message", result.summary) + ">" +
                xmlEscaped(result.summary) + "</failure>\n";
@@ -49,14 +49,26 @@ std::string xmlEscaped(std::string_view text) {
     escaped.reserve(text.size());
     for (const char c : text) {
         switch (c) {
-            case '&': escaped += "&amp;"; break;
-            case '<': escaped += "&lt;"; break;
-            case '>': escaped += "&gt;"; break;
-            case '"': escaped += "&quot;"; break;
-            case '\'': escaped += "&apos;"; break;
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            case '\'':
+                escaped += "&apos;";
+                break;
             case '\t':
             case '\n':
-            case '\r': escaped += c; break;
+            case '\r':
+                escaped += c;
+                break;
             default:
                 escaped += (static_cast<unsigned char>(c) < 0x20) ? '?' : c;
         }
@@ -66,16 +78,16 @@ std::string xmlEscaped(std::string_view text) {
 
 std::string junitXml(const std::vector<CheckResult>& results) {
     const auto count = [&](Outcome outcome) {
-        return std::to_string(std::count_if(results.begin(), results.end(),
-                                            [&](const CheckResult& r) { return r.outcome == outcome; }));
+        return std::to_string(
+            std::count_if(results.begin(), results.end(),
+                          [&](const CheckResult& r) { return r.outcome == outcome; }));
     };
     std::chrono::duration<double> total{};
     for (const auto& result : results) total += result.duration;
-    const std::string counts = attribute("tests", std::to_string(results.size())) +
-                               attribute("failures", count(Outcome::Fail)) +
-                               attribute("errors", "0") +
-                               attribute("skipped", count(Outcome::Skip)) +
-                               attribute("time", seconds(total));
+    const std::string counts =
+        attribute("tests", std::to_string(results.size())) +
+        attribute("failures", count(Outcome::Fail)) + attribute("errors", "0") +
+        attribute("skipped", count(Outcome::Skip)) + attribute("time", seconds(total));
 
     std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
     xml += "<testsuites" + attribute("name", "tqv-selftest") + counts + ">\n";

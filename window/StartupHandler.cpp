@@ -36,8 +36,7 @@ void loadForm(FormContext& ctx) {
     // The result says nothing the reply bytes do not; they are read whatever happened.
     ctx.card.IOCtl(100, ctx.dll.CmdBuf.data(), 100, ctx.dll.ReplyBuf.data());
 
-    ctx.ui.setCaption(Control::lblCardInfo,
-                      cardInfoCaption(ctx.dll.ReplyBuf));
+    ctx.ui.setCaption(Control::lblCardInfo, cardInfoCaption(ctx.dll.ReplyBuf));
     ctx.ui.setEnabled(Control::cmdStart, true);
     ctx.ui.setEnabled(Control::cmdStop, false);
 }

@@ -82,15 +82,12 @@ TEST_P(BlockRate, MayDifferFromTheWallClockByTwoPercent) {
     EXPECT_EQ(card.callsNamed("StopIntr").size(), 2u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Speeds, BlockRate,
-                         ::testing::Values(RateCase{1.0, Outcome::Pass},
-                                           RateCase{0.985, Outcome::Pass},
-                                           RateCase{1.015, Outcome::Pass},
-                                           RateCase{0.97, Outcome::Fail},
-                                           RateCase{1.03, Outcome::Fail}),
-                         [](const auto& row) {
-                             return "speed_" + std::to_string(std::lround(row.param.speed * 1000));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Speeds, BlockRate,
+    ::testing::Values(RateCase{1.0, Outcome::Pass}, RateCase{0.985, Outcome::Pass},
+                      RateCase{1.015, Outcome::Pass}, RateCase{0.97, Outcome::Fail},
+                      RateCase{1.03, Outcome::Fail}),
+    [](const auto& row) { return "speed_" + std::to_string(std::lround(row.param.speed * 1000)); });
 
 TEST(AcquisitionCheck, NamesAStuckChannelAndStillStopsTheCardWhenInterrupted) {
     ManualClock clock;

@@ -97,8 +97,8 @@ int16_t FakeCard::Tqv_DI(int16_t count, int16_t* words) {
 int16_t FakeCard::Tqv_DO(int16_t port, int16_t value) {
     if (port == 0 || port == 1) {
         const int shift = 8 * port;
-        outputLines = static_cast<uint16_t>((outputLines & ~(0xFF << shift)) |
-                                            ((value & 0xFF) << shift));
+        outputLines =
+            static_cast<uint16_t>((outputLines & ~(0xFF << shift)) | ((value & 0xFF) << shift));
     }
     record(withResult(line("Tqv_DO", port, value), 1));
     return 1;
