@@ -30,14 +30,17 @@ private:
 };
 
 // Completes blocks on the manual clock: the panel's 30 ms block period divided by
-// `speed`, so 1.0 is a card that keeps time.
+// `speed`, so 1.0 is a card that keeps time; each block reaches the queue `lag` after
+// its time.
 class PacedCard : public FakeCard {
 public:
-    PacedCard(ManualClock& clock, double speed) : m_clock(clock), m_speed(speed) {}
+    PacedCard(ManualClock& clock, double speed, std::chrono::milliseconds lag = {})
+        : m_clock(clock), m_speed(speed), m_lag(lag) {}
 
     int16_t QueryBuf() override {
-        const auto due = static_cast<long long>(
-            std::floor(std::chrono::duration<double>(m_clock.now()).count() / 0.030 * m_speed));
+        const double seconds = std::chrono::duration<double>(m_clock.now() - m_lag).count();
+        const auto due =
+            static_cast<long long>(std::floor(std::max(seconds, 0.0) / 0.030 * m_speed));
         const auto waiting = static_cast<int16_t>(due - m_handedOut);
         m_handedOut = due;
         return waiting;
@@ -46,6 +49,7 @@ public:
 private:
     ManualClock& m_clock;
     double m_speed;
+    std::chrono::milliseconds m_lag;
     long long m_handedOut = 0;
 };
 
@@ -88,6 +92,15 @@ INSTANTIATE_TEST_SUITE_P(
                       RateCase{1.015, Outcome::Pass}, RateCase{0.97, Outcome::Fail},
                       RateCase{1.03, Outcome::Fail}),
     [](const auto& row) { return "speed_" + std::to_string(std::lround(row.param.speed * 1000)); });
+
+TEST(AcquisitionCheck, WaitsForABlockThatFellDueJustBeforeTheEnd) {
+    ManualClock clock;
+    PacedCard card(clock, 1.0, 12ms);  // block 33 is due at 0.99 s, queued at 1.002 s
+    selftest::AcquisitionSettings settings;
+    settings.seconds = 1;
+    const auto result = selftest::checkAcquisition(card, clock, settings);
+    EXPECT_EQ(result.outcome, Outcome::Pass) << result.summary;
+}
 
 TEST(AcquisitionCheck, NamesAStuckChannelAndStillStopsTheCardWhenInterrupted) {
     ManualClock clock;
