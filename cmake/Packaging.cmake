@@ -13,6 +13,11 @@ if(TQV_BUILD_GUI)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/tqv-multibuf.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
+# The self-test beside the panel.
+if(TARGET tqv-selftest)
+  install(TARGETS tqv-selftest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+# The simulated card stands in for the card's own library where none is installed.
 install(TARGETS adcard
         LIBRARY DESTINATION ${TQV_SHIPPED_CARD_DIR}
         RUNTIME DESTINATION ${TQV_SHIPPED_CARD_DIR})
@@ -32,11 +37,16 @@ endfunction()
 if(UNIX)
   tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-multibuf.1.in tqv-multibuf.1)
   tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-snapshot.1.in tqv-snapshot.1)
+  tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-selftest.1.in tqv-selftest.1)
   tqv_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog.in changelog)
   add_custom_target(tqv_package_documents ALL DEPENDS ${tqv_gzipped})
   if(TQV_BUILD_GUI)
     install(FILES ${CMAKE_BINARY_DIR}/packaging/tqv-multibuf.1.gz
                   ${CMAKE_BINARY_DIR}/packaging/tqv-snapshot.1.gz
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+  if(TARGET tqv-selftest)
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/tqv-selftest.1.gz
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endif()
   install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz

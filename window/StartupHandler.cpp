@@ -1,5 +1,7 @@
 #include "window/StartupHandler.h"
 
+#include <algorithm>
+
 #include "text/TextConversions.h"
 
 namespace tqv::window {
@@ -20,19 +22,21 @@ std::string cardInfoCaption(uint8_t namePart1, uint8_t namePart2, uint8_t type) 
     return "卡名:" + namePart(namePart1) + namePart(namePart2) + " 类型:" + text::numberText(type);
 }
 
+std::string cardInfoCaption(std::span<const uint8_t> reply) {
+    return cardInfoCaption(reply[IdentityReplyBytes[0]], reply[IdentityReplyBytes[1]],
+                           reply[IdentityReplyBytes[2]]);
+}
+
 void loadForm(FormContext& ctx) {
     ctx.dll.RingBlocks = 20;
     ctx.dll.RingPos = 0;
     ctx.form.BlockCount = 0;
 
-    ctx.dll.CmdBuf[0] = 70;
-    ctx.dll.CmdBuf[1] = 64;
-    ctx.dll.CmdBuf[2] = 0;
+    std::copy(IdentityCommand.begin(), IdentityCommand.end(), ctx.dll.CmdBuf.begin());
     // The result says nothing the reply bytes do not; they are read whatever happened.
     ctx.card.IOCtl(100, ctx.dll.CmdBuf.data(), 100, ctx.dll.ReplyBuf.data());
 
-    ctx.ui.setCaption(Control::lblCardInfo,
-                      cardInfoCaption(ctx.dll.ReplyBuf[0], ctx.dll.ReplyBuf[1], ctx.dll.ReplyBuf[4]));
+    ctx.ui.setCaption(Control::lblCardInfo, cardInfoCaption(ctx.dll.ReplyBuf));
     ctx.ui.setEnabled(Control::cmdStart, true);
     ctx.ui.setEnabled(Control::cmdStop, false);
 }

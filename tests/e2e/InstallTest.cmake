@@ -15,8 +15,16 @@ if(NOT status EQUAL 0)
 endif()
 
 set(shipped ${prefix}/${SHIPPED_DIR}/libadcard.so)
-foreach(file ${shipped} ${prefix}/bin/tqv-multibuf ${prefix}/bin/tqv-snapshot)
+foreach(file ${shipped} ${prefix}/bin/tqv-multibuf ${prefix}/bin/tqv-snapshot ${prefix}/bin/tqv-selftest
+             ${prefix}/share/man/man1/tqv-selftest.1.gz)
   if(NOT EXISTS ${file})
+
+execute_process(COMMAND ${prefix}/bin/tqv-selftest --seconds 1
+                WORKING_DIRECTORY ${WORK_DIR}
+                RESULT_VARIABLE status OUTPUT_VARIABLE table ERROR_VARIABLE errors TIMEOUT 60)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the installed tqv-selftest failed (${status}): ${table}${errors}")
+endif()
     message(FATAL_ERROR "not installed: ${file}")
   endif()
 endforeach()
@@ -49,3 +57,10 @@ file(COPY ${SIMULATOR} DESTINATION ${prefix}/bin)
 run(beside_the_program "5200 类型: 1" "${prefix}/bin/libadcard.so (the program's own folder" --ms 0)
 unset(ENV{LD_LIBRARY_PATH})
 run(given "6100 类型: 2" "${STAND_IN} (given with --card-library" --ms 0 --card-library ${STAND_IN})
+
+execute_process(COMMAND ${prefix}/bin/tqv-selftest --seconds 1
+                WORKING_DIRECTORY ${WORK_DIR}
+                RESULT_VARIABLE status OUTPUT_VARIABLE table ERROR_VARIABLE errors TIMEOUT 60)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "the installed tqv-selftest failed (${status}): ${table}${errors}")
+endif()

@@ -89,16 +89,26 @@ int32_t FakeCard::IOCtl(int32_t commandSize, uint8_t* command, int32_t replySize
 
 int16_t FakeCard::Tqv_DI(int16_t count, int16_t* words) {
     if (inputWords) std::copy(inputWords->begin(), inputWords->end(), words);
+    if (fillInputs) fillInputs(words);
     record(withResult(line("Tqv_DI", count) + " *", count));
     return count;
 }
 
 int16_t FakeCard::Tqv_DO(int16_t port, int16_t value) {
+    if (port == 0 || port == 1) {
+        const int shift = 8 * port;
+        outputLines =
+            static_cast<uint16_t>((outputLines & ~(0xFF << shift)) | ((value & 0xFF) << shift));
+    }
     record(withResult(line("Tqv_DO", port, value), 0));
     return 0;
 }
 
 int16_t FakeCard::Tqv_DOBit(int16_t bit, int16_t value) {
+    if (bit >= 0 && bit < 16) {
+        const auto mask = static_cast<uint16_t>(1u << bit);
+        outputLines = static_cast<uint16_t>(value != 0 ? outputLines | mask : outputLines & ~mask);
+    }
     record(withResult(line("Tqv_DOBit", bit, value), 0));
     return 0;
 }

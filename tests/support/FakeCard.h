@@ -29,6 +29,10 @@ public:
     int32_t blockLength = 1200;  // N, for the default filler
     std::optional<std::array<uint8_t, 5>> identityReply;  // untouched reply when empty
     std::optional<std::array<int16_t, 6>> inputWords;     // untouched words when empty
+    // Called on each Tqv_DI after inputWords, e.g. to loop outputLines back.
+    std::function<void(int16_t* words)> fillInputs;
+    // The outputs as Tqv_DO and Tqv_DOBit left them: port 0 = bits 0..7, port 1 = 8..15.
+    uint16_t outputLines = 0;
     bool recordCalls = true;
 
     // What reached the card, one line per call.

@@ -1,0 +1,48 @@
+#include "selftest/SelfTest.h"
+
+#include <algorithm>
+
+#include "selftest/IdentityCheck.h"
+#include "selftest/LoopbackCheck.h"
+
+namespace tqv::selftest {
+
+namespace {
+
+bool interrupted(const SelfTestOptions& options) {
+    return options.acquisition.interrupted != nullptr && options.acquisition.interrupted->load();
+}
+
+template <typename Check>
+CheckResult timed(Clock& clock, Check check) {
+    const auto start = clock.now();
+    CheckResult result = check();
+    result.duration = clock.now() - start;
+    return result;
+}
+
+}  // namespace
+
+std::vector<CheckResult> runSelfTest(card::CardLibrary& card, Clock& clock,
+                                     const SelfTestOptions& options) {
+    std::vector<CheckResult> results;
+    results.push_back(timed(clock, [&] { return checkIdentity(card); }));
+    results.push_back(
+        timed(clock, [&] { return checkAcquisition(card, clock, options.acquisition); }));
+    if (interrupted(options)) {
+        results.push_back(skipped("loopback", "interrupted"));
+    } else if (options.loopback) {
+        results.push_back(timed(clock, [&] { return checkLoopback(card); }));
+    } else {
+        results.push_back(skippedLoopback());
+    }
+    return results;
+}
+
+int exitStatus(const std::vector<CheckResult>& results) {
+    const bool failed = std::any_of(results.begin(), results.end(), [](const CheckResult& r) {
+        return r.outcome == Outcome::Fail;
+    });
+    return failed ? ExitCheckFailed : ExitPassed;
+}
+}  // namespace tqv::selftest

@@ -1,0 +1,34 @@
+// The self-test as a whole: the checks in their order, and what they add up to.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <vector>
+
+#include "card/CardLibrary.h"
+#include "selftest/AcquisitionCheck.h"
+#include "selftest/CheckResult.h"
+#include "selftest/Clock.h"
+
+namespace tqv::selftest {
+
+struct SelfTestOptions {
+    AcquisitionSettings acquisition;
+    // A loopback plug joins the outputs to the inputs; without it no output is touched.
+    bool loopback = false;
+};
+
+// Identity, acquisition, digital loopback, in this order; each timed on the clock.
+// After an interrupt the remaining checks are skipped.
+std::vector<CheckResult> runSelfTest(card::CardLibrary& card, Clock& clock,
+                                     const SelfTestOptions& options);
+
+// The program's exit status for these results: 0 all passed or skipped, 1 a check
+// failed. (2, an unusable card library or wrong options, is decided before any check.)
+int exitStatus(const std::vector<CheckResult>& results);
+
+inline constexpr int ExitPassed = 0;
+inline constexpr int ExitCheckFailed = 1;
+inline constexpr int ExitUnusable = 2;
+
+}  // namespace tqv::selftest
