@@ -25,21 +25,9 @@ struct DeclaredOnlyInfo {
 };
 
 // Indexed by DeclaredOnly; every argument is one 32-bit slot.
-constexpr std::array<DeclaredOnlyInfo, 13> kDeclaredOnly{{
-    {"StartSnapshot", 8},
-    {"RegisterNotify", 5},
-    {"ADResultRecent", 1},
-    {"GetSnapshot", 3},
-    {"ConfigInfo", 8},
-    {"ChannelFrq", 2},
-    {"Tqv_ADResult", 2},
-    {"Tqv_Init", 3},
-    {"Tqv_DA", 2},
-    {"Tqv_USB_Inportb", 3},
-    {"Tqv_USB_Outportb", 3},
-    {"Tqv_Readb", 4},
-    {"Tqv_Writeb", 4},
-}};
+#define TQV_DECLARED_ONLY_INFO(name, bytes) DeclaredOnlyInfo{#name, (bytes) / 4},
+constexpr std::array kDeclaredOnly{ADCARD_DECLARED_ONLY_FUNCTIONS(TQV_DECLARED_ONLY_INFO)};
+#undef TQV_DECLARED_ONLY_INFO
 
 // A path for an error message: UTF-8 on every platform (path::string() would use the
 // ANSI code page on Windows, and throw for a name outside it).
@@ -123,16 +111,9 @@ std::optional<std::string> AdcardBinding::load() {
         }
         slot = reinterpret_cast<std::remove_reference_t<decltype(slot)>>(address);
     };
-    bind(functions.Initial, "Initial", 16);
-    bind(functions.StartIntr, "StartIntr", 28);
-    bind(functions.StopIntr, "StopIntr", 0);
-    bind(functions.QueryBuf, "QueryBuf", 0);
-    bind(functions.ADResult, "ADResult", 4);
-    bind(functions.GetLastADError, "GetLastADError", 0);
-    bind(functions.IOCtl, "IOCtl", 16);
-    bind(functions.Tqv_DI, "Tqv_DI", 8);
-    bind(functions.Tqv_DO, "Tqv_DO", 8);
-    bind(functions.Tqv_DOBit, "Tqv_DOBit", 8);
+#define TQV_BIND(name, bytes) bind(functions.name, #name, bytes);
+    ADCARD_CALLED_FUNCTIONS(TQV_BIND)
+#undef TQV_BIND
 
     if (!missing.empty()) {
         m_loadError = "The card library " + displayText(m_library->path()) +

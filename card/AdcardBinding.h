@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "card/AdcardFunctions.h"
 #include "card/CardLibrary.h"
 #include "card/LibrarySearch.h"
 #include "card/adcard.h"
@@ -27,21 +28,9 @@ public:
 };
 
 // Functions the library declares that the program itself never calls.
-enum class DeclaredOnly {
-    StartSnapshot,
-    RegisterNotify,
-    ADResultRecent,
-    GetSnapshot,
-    ConfigInfo,
-    ChannelFrq,
-    Tqv_ADResult,
-    Tqv_Init,
-    Tqv_DA,
-    Tqv_USB_Inportb,
-    Tqv_USB_Outportb,
-    Tqv_Readb,
-    Tqv_Writeb,
-};
+#define TQV_DECLARED_ONLY_ENUMERATOR(name, bytes) name,
+enum class DeclaredOnly { ADCARD_DECLARED_ONLY_FUNCTIONS(TQV_DECLARED_ONLY_ENUMERATOR) };
+#undef TQV_DECLARED_ONLY_ENUMERATOR
 
 class AdcardBinding final : public CardLibrary {
 public:
@@ -83,18 +72,11 @@ public:
     int32_t call(DeclaredOnly function, std::span<const int32_t> arguments);
 
 private:
+#define TQV_FUNCTION_SLOT(name, bytes) decltype(&::name) name = nullptr;
     struct Functions {
-        decltype(&::Initial) Initial = nullptr;
-        decltype(&::StartIntr) StartIntr = nullptr;
-        decltype(&::StopIntr) StopIntr = nullptr;
-        decltype(&::QueryBuf) QueryBuf = nullptr;
-        decltype(&::ADResult) ADResult = nullptr;
-        decltype(&::GetLastADError) GetLastADError = nullptr;
-        decltype(&::IOCtl) IOCtl = nullptr;
-        decltype(&::Tqv_DI) Tqv_DI = nullptr;
-        decltype(&::Tqv_DO) Tqv_DO = nullptr;
-        decltype(&::Tqv_DOBit) Tqv_DOBit = nullptr;
+        ADCARD_CALLED_FUNCTIONS(TQV_FUNCTION_SLOT)
     };
+#undef TQV_FUNCTION_SLOT
 
     const Functions& bound();
 

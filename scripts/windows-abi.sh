@@ -86,11 +86,10 @@ cmake --build --preset "$preset" -j2 --target adcard abi_loader_test
 
 say "export table of adcard.dll"
 readonly dll=$bin_dir/adcard.dll
-expected=$(printf '%s\n' _Initial@16 _StartIntr@28 _StopIntr@0 _QueryBuf@0 _ADResult@4 \
-  _GetLastADError@0 _IOCtl@16 _Tqv_DI@8 _Tqv_DO@8 _Tqv_DOBit@8 _StartSnapshot@32 \
-  _RegisterNotify@20 _ADResultRecent@4 _GetSnapshot@12 _ConfigInfo@32 _ChannelFrq@8 \
-  _Tqv_ADResult@8 _Tqv_Init@12 _Tqv_DA@8 _Tqv_USB_Inportb@12 _Tqv_USB_Outportb@12 \
-  _Tqv_Readb@16 _Tqv_Writeb@16 | LC_ALL=C sort)
+# The decorated names of the one list of the card's functions: X(StartIntr, 28) is _StartIntr@28.
+expected=$(grep -o 'X([A-Za-z_]*, [0-9]*)' card/AdcardFunctions.h |
+  sed 's/^X(\([A-Za-z_]*\), \([0-9]*\))$/_\1@\2/' | LC_ALL=C sort)
+[ "$(printf '%s\n' "$expected" | wc -l)" -eq 23 ] || die 1 "card/AdcardFunctions.h does not list 23 functions"
 # The "[Ordinal/Name Pointer] Table" lists every exported name, one "[ n] name" a line.
 actual=$("$objdump" -p "$dll" |
   sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/s/^[[:space:]]*\[[[:space:]]*[0-9]*\][[:space:]]*//p' |

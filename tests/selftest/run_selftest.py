@@ -95,7 +95,7 @@ def no_library(program, work):
     run = run_program(copy, ["--seconds", "1"])
     if run.returncode != 2:
         fail("expected exit 2", run)
-    if "Looked in:" not in run.stderr or lonely not in run.stderr:
+    if "Tried:" not in run.stderr or lonely not in run.stderr:
         fail("the places tried are not named", run)
     if run.stdout:
         fail("no check may run without a library", run)

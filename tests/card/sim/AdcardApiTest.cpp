@@ -10,7 +10,7 @@
 
 #include "card/adcard.h"
 #include "card/sim/SignalSource.h"
-#include "tests/card/sim/AdcardFunctions.h"
+#include "card/AdcardFunctions.h"
 #include "tests/card/sim/SimProbes.h"
 
 namespace tqv::test {
@@ -173,7 +173,7 @@ TEST_F(CardApi, OutputsLoopBackToInputWordsBesideTheirPatterns) {
 }
 
 TEST_F(CardApi, DeclaredOnlyFunctionsAreNotSupported) {
-#define TQV_EXPECT_NOT_SUPPORTED(name)                                   \
+#define TQV_EXPECT_NOT_SUPPORTED(name, bytes)                                 \
     ASSERT_EQ(Initial(0, 0, 0, 0), 1);                                   \
     EXPECT_EQ(callWithSampleArguments(#name, &::name).result, 0) << #name; \
     EXPECT_EQ(GetLastADError(), -7) << #name;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "card/adcard.h"
-#include "tests/card/sim/AdcardFunctions.h"
+#include "card/AdcardFunctions.h"
 #include "tests/card/sim/SimProbes.h"
 
 namespace tqv::test {
@@ -49,7 +49,7 @@ TEST(Configured, TraceHasOneLinePerCallOfEveryFunctionAndCountsOverruns) {
     ASSERT_FALSE(path.empty());
     std::filesystem::resize_file(path, 0);
     std::vector<std::string> expected;
-#define TQV_CALL(name) expected.push_back(callWithSampleArguments(#name, &::name).line);
+#define TQV_CALL(name, bytes) expected.push_back(callWithSampleArguments(#name, &::name).line);
     ADCARD_CALLED_FUNCTIONS(TQV_CALL)
     ADCARD_DECLARED_ONLY_FUNCTIONS(TQV_CALL)
 #undef TQV_CALL
