@@ -1,6 +1,7 @@
-// tqv-snapshot OUT.png [--start] [--ms N]: opens the real window off screen with
-// the card library found as usual, optionally presses 开始采集, lets it run N
-// milliseconds (2000 unless told) and saves a picture of the window.
+// tqv-snapshot [OUT.png] [--start] [--ms N] [--scope SCOPE.png]: opens the real
+// window off screen with the card library found as usual, optionally presses 开始采集,
+// lets it run N milliseconds (2000 unless told) and saves a picture of the window.
+// --scope opens the scope too, presses 开始采集 and saves the scope's picture.
 #include <QApplication>
 #include <QPixmap>
 #include <QPushButton>
@@ -12,6 +13,8 @@
 #include <string>
 
 #include "app/PanelApplication.h"
+#include "app/ScopeAttachment.h"
+#include "scope/qt/ScopeWindow.h"
 #include "window/qt/PanelFonts.h"
 #include "window/qt/QtFormWindow.h"
 
@@ -19,6 +22,7 @@ namespace {
 
 struct Arguments {
     QString output;
+    QString scopeOutput;
     bool start = false;
     int milliseconds = 2000;
 };
@@ -26,7 +30,9 @@ struct Arguments {
 constexpr int UsageStatus = 64;
 constexpr int SaveFailedStatus = 3;
 
-void printUsage() { std::fputs("usage: tqv-snapshot OUT.png [--start] [--ms N]\n", stderr); }
+void printUsage() {
+    std::fputs("usage: tqv-snapshot [OUT.png] [--start] [--ms N] [--scope SCOPE.png]\n", stderr);
+}
 
 std::optional<int> parseMilliseconds(const char* text) {
     char* end = nullptr;
@@ -49,13 +55,17 @@ std::optional<Arguments> parseArguments(int argc, char* argv[]) {
             const auto ms = parseMilliseconds(argv[i]);
             if (!ms) return std::nullopt;
             arguments.milliseconds = *ms;
+        } else if (argument == "--scope") {
+            if (++i >= argc || argv[i][0] == '\0') return std::nullopt;
+            arguments.scopeOutput = QString::fromLocal8Bit(argv[i]);
+            arguments.start = true;
         } else if (!argument.empty() && argument[0] != '-' && arguments.output.isEmpty()) {
             arguments.output = QString::fromLocal8Bit(argv[i]);
         } else {
             return std::nullopt;
         }
     }
-    if (arguments.output.isEmpty()) return std::nullopt;
+    if (arguments.output.isEmpty() && arguments.scopeOutput.isEmpty()) return std::nullopt;
     return arguments;
 }
 
@@ -76,6 +86,7 @@ int main(int argc, char* argv[]) {
     tqv::app::PanelApplication panel;
     if (!panel.open()) return tqv::app::PanelApplication::LibraryFailureStatus;
     auto* window = panel.window();
+    if (!arguments->scopeOutput.isEmpty()) panel.openScope();
 
     if (arguments->start) {
         if (auto* start = window->findChild<QPushButton*>(QStringLiteral("cmdStart"))) {
@@ -84,12 +95,14 @@ int main(int argc, char* argv[]) {
     }
 
     int status = 0;
+    const auto save = [&](QWidget* shown, const QString& path) {
+        if (path.isEmpty() || shown->grab().save(path, "PNG")) return;
+        std::fprintf(stderr, "tqv-snapshot: cannot write %s\n", path.toLocal8Bit().constData());
+        status = SaveFailedStatus;
+    };
     QTimer::singleShot(arguments->milliseconds, window, [&] {
-        if (!window->grab().save(arguments->output, "PNG")) {
-            std::fprintf(stderr, "tqv-snapshot: cannot write %s\n",
-                         arguments->output.toLocal8Bit().constData());
-            status = SaveFailedStatus;
-        }
+        save(window, arguments->output);
+        if (!arguments->scopeOutput.isEmpty()) save(&panel.scope()->scope(), arguments->scopeOutput);
         QApplication::exit(status);
     });
     const int loopStatus = QApplication::exec();
