@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ostream>
 #include <vector>
 
 #include "acquisition/BlockPoller.h"
@@ -44,6 +45,8 @@ struct RingCase {
     int32_t firstSample;
     int32_t blocksShown;
 };
+
+void PrintTo(const RingCase& c, std::ostream* os) { *os << c.name; }
 
 class ScopeRingOrder : public ::testing::TestWithParam<RingCase> {};
 
