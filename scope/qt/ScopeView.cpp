@@ -255,7 +255,7 @@ void ScopeView::paintTimeAxis(QPainter& painter) const {
         const qreal x = plot.left() + plot.width() * (t / *span);
         const QString label = QStringLiteral("%1 ms").arg(t, 0, 'g', 6);
         const qreal w = metrics.horizontalAdvance(label);
-        const qreal left = std::clamp(x - w / 2, 0.0, width() - w);
+        const qreal left = std::clamp(x - w / 2, 0.0, std::max(width() - w - kGap, 0.0));
         painter.drawText(QPointF(left, plot.bottom() + kGap + metrics.ascent()), label);
     }
 }
