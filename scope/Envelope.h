@@ -14,12 +14,13 @@ struct EnvelopeColumn {
     bool empty = true;
 };
 
-// One channel of interleaved `scans` (`channelCount` samples a scan) reduced to
-// `columns`. The columns share out an axis of `axisScans` scans (the whole ring,
-// filled or not) evenly; a column narrower than one scan still shows the scan it
-// starts in, and columns past the last scan are empty. Writes every column and
-// allocates nothing.
-void reduceToEnvelope(std::span<const int16_t> scans, int channelCount, int channel,
-                      int64_t axisScans, std::span<EnvelopeColumn> columns);
+// Every channel of interleaved `scans` (`channelCount` samples a scan) reduced to
+// `width` columns, in one pass: channel c's columns are
+// columns[c × width .. c × width + width − 1]. The columns share out an axis of
+// `axisScans` scans (the whole ring, filled or not) evenly; a column narrower than one
+// scan still shows the scan it starts in, and columns past the last scan are empty.
+// Writes every column (`columns` must hold channelCount × width) and allocates nothing.
+void reduceToEnvelopes(std::span<const int16_t> scans, int channelCount, int64_t axisScans,
+                       int width, std::span<EnvelopeColumn> columns);
 
 }  // namespace tqv::scope

@@ -99,9 +99,12 @@ void ScopeView::rebuild() {
     m_builtForRatio = ratio;
     // One column per device pixel: the trace stays sharp at any pixel ratio.
     const auto columns = static_cast<int>(std::lround(plotRect(0).width() * ratio));
-    if (m_columns.size() != static_cast<size_t>(columns)) m_columns.assign(static_cast<size_t>(columns), {});
+    const int channels = std::min(m_model.channelCount(), laneCount());
+    // Grows only when the view does; a refresh reuses it.
+    m_columns.resize(static_cast<size_t>(std::max(m_model.channelCount(), 0)) * static_cast<size_t>(std::max(columns, 0)));
+    reduceToEnvelopes(m_model.samples(), m_model.channelCount(), m_model.axisScans(), columns, m_columns);
     for (int lane = 0; lane < laneCount(); ++lane) {
-        rebuildTrace(lane, columns);
+        rebuildTrace(lane, lane < channels ? columns : 0);
         rebuildHeader(lane);
     }
 }
@@ -110,8 +113,8 @@ void ScopeView::rebuildTrace(int lane, int columns) {
     QPainterPath& trace = m_lanes[static_cast<size_t>(lane)].trace;
     // Keeps the path's storage for the next refresh.
     trace.clear();
-    if (lane >= m_model.channelCount() || columns <= 0) return;
-    reduceToEnvelope(m_model.samples(), m_model.channelCount(), lane, m_model.axisScans(), m_columns);
+    if (columns <= 0) return;
+    const EnvelopeColumn* envelope = m_columns.data() + static_cast<size_t>(lane) * static_cast<size_t>(columns);
 
     const QRectF plot = plotRect(lane);
     const LaneRange range = laneRange(m_model.statistics(lane), fit(lane));
@@ -122,7 +125,7 @@ void ScopeView::rebuildTrace(int lane, int columns) {
     };
     bool started = false;
     for (int x = 0; x < columns; ++x) {
-        const EnvelopeColumn& column = m_columns[static_cast<size_t>(x)];
+        const EnvelopeColumn& column = envelope[x];
         if (column.empty) break;
         const qreal px = plot.left() + (x + 0.5) / ratio;
         const QPointF high(px, yOf(column.maximum));

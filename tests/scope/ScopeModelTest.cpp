@@ -2,8 +2,10 @@
 // statistics of what it takes, the envelope, and the CSV text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include "acquisition/BlockPoller.h"
@@ -113,38 +115,67 @@ TEST(ScopeStatistics, CoverTheStoredSamplesOnlyAndTheFullScale) {
     EXPECT_TRUE(model.statistics(3).stuck());
 }
 
-TEST(ScopeEnvelope, OneMinimumAndMaximumPerColumn) {
-    // Two channels: a ramp 0..5999, and the two ends of the 16-bit scale in turn.
+// Checked against the plain definition: each column's minimum and maximum over the
+// scans floor(x·axis/width) .. floor((x+1)·axis/width), at least the one it starts in.
+TEST(ScopeEnvelope, OneMinimumAndMaximumPerColumnAndChannel) {
+    // Four channels as the card has them: a ramp 0..5999, the two ends of the 16-bit
+    // scale in turn, a constant and a falling ramp.
     constexpr int kAxis = 6000;
     std::vector<int16_t> scans;
     for (int s = 0; s < kAxis; ++s) {
         scans.push_back(static_cast<int16_t>(s));
         scans.push_back(s % 2 == 0 ? int16_t{-32768} : int16_t{32767});
+        scans.push_back(int16_t{-5});
+        scans.push_back(static_cast<int16_t>(-s));
     }
-    std::vector<EnvelopeColumn> columns(600);
-
-    reduceToEnvelope(scans, 2, 0, kAxis, columns);
+    std::vector<EnvelopeColumn> columns(4 * 600);
+    reduceToEnvelopes(scans, 4, kAxis, 600, columns);
     for (int x = 0; x < 600; ++x) {
-        const auto& column = columns[static_cast<size_t>(x)];
-        ASSERT_FALSE(column.empty);
-        ASSERT_EQ(column.minimum, 10 * x) << "column " << x;
-        ASSERT_EQ(column.maximum, 10 * x + 9) << "column " << x;
+        const auto& ramp = columns[static_cast<size_t>(x)];
+        const auto& ends = columns[static_cast<size_t>(600 + x)];
+        const auto& constant = columns[static_cast<size_t>(1200 + x)];
+        ASSERT_FALSE(ramp.empty);
+        ASSERT_EQ(ramp.minimum, 10 * x) << "column " << x;
+        ASSERT_EQ(ramp.maximum, 10 * x + 9) << "column " << x;
+        ASSERT_EQ(ends.minimum, -32768) << "column " << x;
+        ASSERT_EQ(ends.maximum, 32767) << "column " << x;
+        ASSERT_EQ(constant.minimum, -5);
+        ASSERT_EQ(constant.maximum, -5);
+        const auto& falling = columns[static_cast<size_t>(1800 + x)];
+        ASSERT_EQ(falling.minimum, -(10 * x + 9)) << "column " << x;
+        ASSERT_EQ(falling.maximum, -10 * x) << "column " << x;
     }
-    reduceToEnvelope(scans, 2, 1, kAxis, columns);
-    EXPECT_EQ(columns.front().minimum, -32768);
-    EXPECT_EQ(columns.back().maximum, 32767);
 
-    // Half the axis filled: the right half is empty, not zeros.
-    reduceToEnvelope(scans, 2, 0, 2 * kAxis, columns);
-    EXPECT_EQ(columns[299].minimum, 5980);
-    EXPECT_EQ(columns[299].maximum, 5999);
-    EXPECT_TRUE(columns[300].empty);
-    EXPECT_TRUE(columns[599].empty);
+    // Half the axis filled, at an uneven number of scans a column: the right half is
+    // empty, not zeros.
+    std::vector<EnvelopeColumn> uneven(4 * 7);
+    reduceToEnvelopes(std::span(scans).first(4 * 30), 4, 60, 7, uneven);
+    const std::vector<std::pair<int, int>> rampShown{{0, 7}, {8, 16}, {17, 24}, {25, 29}};
+    for (size_t x = 0; x < 7; ++x) {
+        if (x < rampShown.size()) {
+            EXPECT_EQ(uneven[x].minimum, rampShown[x].first) << "column " << x;
+            EXPECT_EQ(uneven[x].maximum, rampShown[x].second) << "column " << x;
+        } else {
+            EXPECT_TRUE(uneven[x].empty) << "column " << x;
+        }
+    }
+
+    // Any other channel count gives the same.
+    std::vector<int16_t> threeChannels;
+    for (size_t i = 0; i < scans.size(); ++i) {
+        if (i % 4 != 3) threeChannels.push_back(scans[i]);
+    }
+    std::vector<EnvelopeColumn> three(3 * 600);
+    reduceToEnvelopes(threeChannels, 3, kAxis, 600, three);
+    EXPECT_TRUE(std::equal(three.begin(), three.end(), columns.begin(),
+                           [](const EnvelopeColumn& a, const EnvelopeColumn& b) {
+                               return a.minimum == b.minimum && a.maximum == b.maximum && a.empty == b.empty;
+                           }));
 
     // Fewer scans than columns: each column shows the scan it starts in.
-    const std::vector<int16_t> three{5, 6, 7};
+    const std::vector<int16_t> threeScans{5, 6, 7};
     std::vector<EnvelopeColumn> six(6);
-    reduceToEnvelope(three, 1, 0, 3, six);
+    reduceToEnvelopes(threeScans, 1, 3, 6, six);
     const std::vector<int16_t> shown{5, 5, 6, 6, 7, 7};
     for (size_t x = 0; x < six.size(); ++x) {
         EXPECT_EQ(six[x].minimum, shown[x]);
