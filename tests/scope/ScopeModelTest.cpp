@@ -119,12 +119,13 @@ TEST(ScopeStatistics, CoverTheStoredSamplesOnlyAndTheFullScale) {
 // scans floor(x·axis/width) .. floor((x+1)·axis/width), at least the one it starts in.
 TEST(ScopeEnvelope, OneMinimumAndMaximumPerColumnAndChannel) {
     // Four channels as the card has them: a ramp 0..5999, the two ends of the 16-bit
-    // scale in turn, a constant and a falling ramp.
+    // scale once every ten scans (inside a column, not at its edges), a constant and a
+    // falling ramp.
     constexpr int kAxis = 6000;
     std::vector<int16_t> scans;
     for (int s = 0; s < kAxis; ++s) {
         scans.push_back(static_cast<int16_t>(s));
-        scans.push_back(s % 2 == 0 ? int16_t{-32768} : int16_t{32767});
+        scans.push_back(s % 10 == 3 ? int16_t{-32768} : s % 10 == 6 ? int16_t{32767} : int16_t{0});
         scans.push_back(int16_t{-5});
         scans.push_back(static_cast<int16_t>(-s));
     }
