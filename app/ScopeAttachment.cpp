@@ -14,7 +14,8 @@ ScopeAttachment::ScopeAttachment(window::qt::QtFormWindow& panel, FormWiring& wi
                                  const card::DllDef& dll)
     : m_panel(panel),
       m_wiring(wiring),
-      m_scope(std::make_unique<scope::qt::ScopeWindow>(dll, acquisition::StartParameters::ChannelCount)) {
+      m_scope(std::make_unique<scope::qt::ScopeWindow>(
+          dll, acquisition::StartParameters::ChannelCount)) {
     // Parented to the panel so it lives no longer; a shortcut adds no control, so
     // the panel's tab order and keys stay as they are.
     auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F2), &m_panel);

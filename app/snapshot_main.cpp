@@ -102,7 +102,9 @@ int main(int argc, char* argv[]) {
     };
     QTimer::singleShot(arguments->milliseconds, window, [&] {
         save(window, arguments->output);
-        if (!arguments->scopeOutput.isEmpty()) save(&panel.scope()->scope(), arguments->scopeOutput);
+        if (!arguments->scopeOutput.isEmpty()) {
+            save(&panel.scope()->scope(), arguments->scopeOutput);
+        }
         QApplication::exit(status);
     });
     const int loopStatus = QApplication::exec();

@@ -3,13 +3,13 @@
 #pragma once
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPushButton>
 #include <QTimer>
 #include <functional>
-#include <sys/resource.h>
 
 #include "app/PanelApplication.h"
 #include "window/qt/QtFormWindow.h"

@@ -32,7 +32,8 @@ int16_t signalSample(int scan, int channel) {
 std::vector<int16_t> ringInTimeOrder() {
     std::vector<int16_t> scans(static_cast<size_t>(kChannels) * kScans);
     for (int s = 0; s < kScans; ++s) {
-        for (int c = 0; c < kChannels; ++c) scans[static_cast<size_t>(s * kChannels + c)] = signalSample(s, c);
+        for (int c = 0; c < kChannels; ++c)
+            scans[static_cast<size_t>(s * kChannels + c)] = signalSample(s, c);
     }
     return scans;
 }
@@ -55,7 +56,8 @@ void BM_PlainSumOfTheRing(benchmark::State& state) {
     for (auto _ : state) {
         int64_t sums[kChannels] = {};
         for (int s = 0; s < kScans; ++s) {
-            for (int c = 0; c < kChannels; ++c) sums[c] += scans[static_cast<size_t>(s * kChannels + c)];
+            for (int c = 0; c < kChannels; ++c)
+                sums[c] += scans[static_cast<size_t>(s * kChannels + c)];
         }
         benchmark::DoNotOptimize(sums);
     }
@@ -78,7 +80,8 @@ void BM_ScopeRefreshOnQtWidgets(benchmark::State& state) {
     int scan = 0;
     const auto storeNextBlock = [&] {
         for (int s = 0; s < dll.ScanCount; ++s, ++scan) {
-            for (int c = 0; c < kChannels; ++c) dll.BlockBuf[static_cast<size_t>(1 + s * kChannels + c)] = signalSample(scan, c);
+            for (int c = 0; c < kChannels; ++c)
+                dll.BlockBuf[static_cast<size_t>(1 + s * kChannels + c)] = signalSample(scan, c);
         }
         acquisition::storeBlock(dll, n, l);
     };
@@ -110,7 +113,12 @@ void BM_LiveCpuShare(benchmark::State& state) {
         if (withScope) panel.openScope();
     });
 }
-BENCHMARK(BM_LiveCpuShare)->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_LiveCpuShare)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 

@@ -19,7 +19,8 @@ namespace {
 // division per column.
 class ColumnBounds {
 public:
-    ColumnBounds(int64_t axis, int64_t width) : m_width(width), m_step(axis / width), m_rest(axis % width) {}
+    ColumnBounds(int64_t axis, int64_t width)
+        : m_width(width), m_step(axis / width), m_rest(axis % width) {}
     int64_t next() {
         m_bound += m_step;
         m_carry += m_rest;
@@ -106,7 +107,8 @@ void reduceToEnvelopes(std::span<const int16_t> scans, int channelCount, int64_t
         columns.size() < static_cast<size_t>(channelCount) * static_cast<size_t>(width)) {
         return;
     }
-    const auto drawn = std::min(static_cast<int64_t>(scans.size() / static_cast<size_t>(channelCount)), axisScans);
+    const auto drawn =
+        std::min(static_cast<int64_t>(scans.size() / static_cast<size_t>(channelCount)), axisScans);
     const int16_t* samples = scans.data();
     std::array<int16_t, MaxChannels> low{};
     std::array<int16_t, MaxChannels> high{};
@@ -118,15 +120,24 @@ void reduceToEnvelopes(std::span<const int16_t> scans, int channelCount, int64_t
         if (begin >= drawn) break;
         const int64_t end = std::clamp(next, begin + 1, drawn);
         switch (channelCount) {
-            case 1: reduceColumn<1>(samples, begin, end, low.data(), high.data()); break;
-            case 2: reduceColumn<2>(samples, begin, end, low.data(), high.data()); break;
-            case 4: reduceColumn<4>(samples, begin, end, low.data(), high.data()); break;
-            case 8: reduceColumn<8>(samples, begin, end, low.data(), high.data()); break;
-            default: reduceColumnAnyCount(samples, channelCount, begin, end, low.data(), high.data());
+            case 1:
+                reduceColumn<1>(samples, begin, end, low.data(), high.data());
+                break;
+            case 2:
+                reduceColumn<2>(samples, begin, end, low.data(), high.data());
+                break;
+            case 4:
+                reduceColumn<4>(samples, begin, end, low.data(), high.data());
+                break;
+            case 8:
+                reduceColumn<8>(samples, begin, end, low.data(), high.data());
+                break;
+            default:
+                reduceColumnAnyCount(samples, channelCount, begin, end, low.data(), high.data());
         }
         for (int c = 0; c < channelCount; ++c) {
-            columns[static_cast<size_t>(c) * static_cast<size_t>(width) + static_cast<size_t>(x)] = {
-                low[static_cast<size_t>(c)], high[static_cast<size_t>(c)], false};
+            columns[static_cast<size_t>(c) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
+                {low[static_cast<size_t>(c)], high[static_cast<size_t>(c)], false};
         }
         begin = next;
     }

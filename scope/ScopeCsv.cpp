@@ -9,8 +9,8 @@ namespace {
 
 void append(std::string& text, double value) {
     std::array<char, 64> buffer{};
-    const auto result =
-        std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed);
     text.append(buffer.data(), result.ptr);
 }
 

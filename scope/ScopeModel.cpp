@@ -7,7 +7,7 @@
 namespace tqv::scope {
 
 ScopeModel::RingState ScopeModel::stateOf(const card::DllDef& dll) {
-    return {dll.RingBuf.data(), dll.RingBuf.size(), dll.RingPos,  dll.StoredBlocks,
+    return {dll.RingBuf.data(), dll.RingBuf.size(), dll.RingPos,      dll.StoredBlocks,
             dll.RingBlocks,     dll.ScanCount,      dll.ChannelCount, dll.ScanRate};
 }
 
@@ -57,7 +57,8 @@ std::optional<double> ScopeModel::axisMilliseconds() const {
 
 std::optional<int64_t> ScopeModel::scanAt(double axisFraction) const {
     if (!(axisFraction >= 0.0 && axisFraction < 1.0)) return std::nullopt;
-    const auto scan = static_cast<int64_t>(std::floor(axisFraction * static_cast<double>(m_axisScans)));
+    const auto scan =
+        static_cast<int64_t>(std::floor(axisFraction * static_cast<double>(m_axisScans)));
     if (scan >= scanCount()) return std::nullopt;
     return scan;
 }

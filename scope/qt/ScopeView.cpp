@@ -25,7 +25,9 @@ const std::array<QColor, 4> kTraceColours{QColor(255, 214, 10), QColor(64, 220, 
 constexpr qreal kGap = 4.0;
 constexpr int kValueDivisions = 4;
 
-QColor traceColour(int lane) { return kTraceColours[static_cast<size_t>(lane) % kTraceColours.size()]; }
+QColor traceColour(int lane) {
+    return kTraceColours[static_cast<size_t>(lane) % kTraceColours.size()];
+}
 
 // A time grid step of 1, 2 or 5 times a power of ten that gives about ten divisions.
 double gridStep(double span) {
@@ -38,7 +40,9 @@ double gridStep(double span) {
 }
 
 // Lines one device pixel wide fall on whole device pixels.
-qreal snapped(qreal coordinate, qreal ratio) { return (std::floor(coordinate * ratio) + 0.5) / ratio; }
+qreal snapped(qreal coordinate, qreal ratio) {
+    return (std::floor(coordinate * ratio) + 0.5) / ratio;
+}
 
 }  // namespace
 
@@ -101,8 +105,10 @@ void ScopeView::rebuild() {
     const auto columns = static_cast<int>(std::lround(plotRect(0).width() * ratio));
     const int channels = std::min(m_model.channelCount(), laneCount());
     // Grows only when the view does; a refresh reuses it.
-    m_columns.resize(static_cast<size_t>(std::max(m_model.channelCount(), 0)) * static_cast<size_t>(std::max(columns, 0)));
-    reduceToEnvelopes(m_model.samples(), m_model.channelCount(), m_model.axisScans(), columns, m_columns);
+    m_columns.resize(static_cast<size_t>(std::max(m_model.channelCount(), 0)) *
+                     static_cast<size_t>(std::max(columns, 0)));
+    reduceToEnvelopes(m_model.samples(), m_model.channelCount(), m_model.axisScans(), columns,
+                      m_columns);
     for (int lane = 0; lane < laneCount(); ++lane) {
         rebuildTrace(lane, lane < channels ? columns : 0);
         rebuildHeader(lane);
@@ -114,7 +120,8 @@ void ScopeView::rebuildTrace(int lane, int columns) {
     // Keeps the path's storage for the next refresh.
     trace.clear();
     if (columns <= 0) return;
-    const EnvelopeColumn* envelope = m_columns.data() + static_cast<size_t>(lane) * static_cast<size_t>(columns);
+    const EnvelopeColumn* envelope =
+        m_columns.data() + static_cast<size_t>(lane) * static_cast<size_t>(columns);
 
     const QRectF plot = plotRect(lane);
     const LaneRange range = laneRange(m_model.statistics(lane), fit(lane));
@@ -153,7 +160,8 @@ void ScopeView::rebuildHeader(int lane) {
     }
     // Reuses the string's storage once it has held a header this long.
     header.resize(0);
-    header.append(QLatin1StringView(text.data(), std::clamp(length, 0, static_cast<int>(text.size()) - 1)));
+    header.append(
+        QLatin1StringView(text.data(), std::clamp(length, 0, static_cast<int>(text.size()) - 1)));
 }
 
 void ScopeView::resizeEvent(QResizeEvent* event) {
@@ -239,8 +247,10 @@ void ScopeView::paintGrid(QPainter& painter, int lane) const {
     const LaneRange range = laneRange(m_model.statistics(lane), fit(lane));
     painter.setPen(kAxisText);
     const QRectF labels(0, plot.top(), plot.left() - kGap, plot.height());
-    painter.drawText(labels, Qt::AlignRight | Qt::AlignTop, QString::number(std::lround(range.high)));
-    painter.drawText(labels, Qt::AlignRight | Qt::AlignBottom, QString::number(std::lround(range.low)));
+    painter.drawText(labels, Qt::AlignRight | Qt::AlignTop,
+                     QString::number(std::lround(range.high)));
+    painter.drawText(labels, Qt::AlignRight | Qt::AlignBottom,
+                     QString::number(std::lround(range.low)));
 }
 
 void ScopeView::paintTimeAxis(QPainter& painter) const {
@@ -273,7 +283,8 @@ void ScopeView::paintReadout(QPainter& painter) const {
     cursor.setCosmetic(true);
     cursor.setWidthF(1.0 / ratio);
     painter.setPen(cursor);
-    painter.drawLine(QPointF(x, headerRect(0).bottom()), QPointF(x, plotRect(laneCount() - 1).bottom()));
+    painter.drawLine(QPointF(x, headerRect(0).bottom()),
+                     QPointF(x, plotRect(laneCount() - 1).bottom()));
 
     const QFontMetricsF metrics(font());
     const qreal w = metrics.horizontalAdvance(text) + 2 * kGap;

@@ -35,7 +35,8 @@ ScopeWindow::ScopeWindow(const card::DllDef& dll, int laneCount, QWidget* parent
         fit->setObjectName(QStringLiteral("scopeFit%1").arg(lane));
         fit->setAccessibleName(tr("Fit channel %1 to its samples").arg(lane));
         fit->setCheckable(true);
-        connect(fit, &QPushButton::toggled, this, [this, lane](bool on) { m_view->setFit(lane, on); });
+        connect(fit, &QPushButton::toggled, this,
+                [this, lane](bool on) { m_view->setFit(lane, on); });
         buttons->addWidget(fit);
         m_fit.push_back(fit);
     }
@@ -125,7 +126,9 @@ QString ScopeWindow::scansText() const {
 
 bool ScopeWindow::saveCsv(const QString& path) { return writeFile(path, csvBytes(), scansText()); }
 
-bool ScopeWindow::savePng(const QString& path) { return writeFile(path, pngBytes(), tr("the picture")); }
+bool ScopeWindow::savePng(const QString& path) {
+    return writeFile(path, pngBytes(), tr("the picture"));
+}
 
 bool ScopeWindow::writeFile(const QString& path, const QByteArray& contents, const QString& what) {
     const QString shown = QDir::toNativeSeparators(path);

@@ -75,13 +75,12 @@ TEST_P(ScopeRingOrder, TakesOnlyTheStoredBlocksOldestFirst) {
 
 INSTANTIATE_TEST_SUITE_P(
     Ring, ScopeRingOrder,
-    ::testing::Values(
-        RingCase{"BeforeTheFirstWrap", 3, false, 0, 0, 3},
-        RingCase{"RightAfterTheFirstWrap", 21, false, 0, kBlockSamples, 20},
-        // Ten blocks, then a start that re-created the ring with RingPos at slot 10:
-        // only the two blocks since, not the old ten and not the zeros.
-        RingCase{"AfterARestartInTheMiddle", 10, true, 2, 10 * kBlockSamples, 2},
-        RingCase{"RestartedWithNothingStoredYet", 10, true, 0, 0, 0}),
+    ::testing::Values(RingCase{"BeforeTheFirstWrap", 3, false, 0, 0, 3},
+                      RingCase{"RightAfterTheFirstWrap", 21, false, 0, kBlockSamples, 20},
+                      // Ten blocks, then a start that re-created the ring with RingPos at slot 10:
+                      // only the two blocks since, not the old ten and not the zeros.
+                      RingCase{"AfterARestartInTheMiddle", 10, true, 2, 10 * kBlockSamples, 2},
+                      RingCase{"RestartedWithNothingStoredYet", 10, true, 0, 0, 0}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(ScopeStatistics, CoverTheStoredSamplesOnlyAndTheFullScale) {
@@ -170,7 +169,8 @@ TEST(ScopeEnvelope, OneMinimumAndMaximumPerColumnAndChannel) {
     reduceToEnvelopes(threeChannels, 3, kAxis, 600, three);
     EXPECT_TRUE(std::equal(three.begin(), three.end(), columns.begin(),
                            [](const EnvelopeColumn& a, const EnvelopeColumn& b) {
-                               return a.minimum == b.minimum && a.maximum == b.maximum && a.empty == b.empty;
+                               return a.minimum == b.minimum && a.maximum == b.maximum &&
+                                      a.empty == b.empty;
                            }));
 
     // Fewer scans than columns: each column shows the scan it starts in.
@@ -194,7 +194,8 @@ TEST(ScopeCsv, OneRowPerScanInTimeOrderWithTheTimeFromTheScanRate) {
     dll.BlockBuf.assign(10, 0);
     dll.RingBuf.assign(25, 0);
     for (int16_t block = 0; block < 4; ++block) {
-        for (int i = 0; i < 8; ++i) dll.BlockBuf[static_cast<size_t>(1 + i)] = static_cast<int16_t>(block * 10 + i);
+        for (int i = 0; i < 8; ++i)
+            dll.BlockBuf[static_cast<size_t>(1 + i)] = static_cast<int16_t>(block * 10 + i);
         dll.BlockBuf[4] = -32768;
         acquisition::storeBlock(dll, 8, 24);
     }

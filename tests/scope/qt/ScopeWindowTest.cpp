@@ -144,7 +144,8 @@ private slots:
         setrlimit(RLIMIT_FSIZE, &before);
 
         QVERIFY(!saved);
-        QVERIFY(QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+        QVERIFY(
+            QDir(folder.path()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
         QVERIFY(panel.scope().statusText().startsWith(QStringLiteral("Not saved: ")));
         QVERIFY(panel.scope().statusText().contains(QStringLiteral("ring.csv")));
 
