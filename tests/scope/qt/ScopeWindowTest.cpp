@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QImage>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <chrono>
@@ -122,6 +123,24 @@ private slots:
         QVERIFY(panel.pressF2());
         panel.ui.close();
         QVERIFY(!scope.isVisible());
+    }
+
+    void tabReachesEveryButtonAndEachHasAName() {
+        QtPanel panel;
+        QVERIFY(panel.pressF2());
+        auto& scope = panel.scope();
+        QVERIFY(QTest::qWaitForWindowActive(&scope));
+        const auto buttons = scope.findChildren<QPushButton*>();
+        QCOMPARE(buttons.size(), 7);  // Pause, four fits, two saves
+        QSet<QWidget*> reached;
+        for (int i = 0; i < 2 * buttons.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached.insert(QApplication::focusWidget());
+        }
+        for (QPushButton* button : buttons) {
+            QVERIFY2(reached.contains(button), qPrintable(button->objectName()));
+            QVERIFY2(!button->accessibleName().isEmpty(), qPrintable(button->objectName()));
+        }
     }
 
 #if defined(__unix__)
