@@ -25,6 +25,7 @@ bool recreateBuffers(card::DllDef& dll) {
         std::vector<int16_t> ring(static_cast<size_t>(*l) + 1);
         dll.BlockBuf.swap(block);
         dll.RingBuf.swap(ring);
+        dll.StoredBlocks = 0;
     } catch (const std::bad_alloc&) {
         return false;
     }

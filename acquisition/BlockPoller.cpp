@@ -28,6 +28,7 @@ void storeBlock(card::DllDef& dll, int32_t blockLength, int32_t ringLength) {
     std::copy(first, first + blockLength, dll.RingBuf.begin() + dll.RingPos);
     dll.RingPos += blockLength;
     if (dll.RingPos >= ringLength) dll.RingPos = 0;
+    ++dll.StoredBlocks;
 }
 
 void pollBlocks(window::FormContext& ctx) {

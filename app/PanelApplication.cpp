@@ -7,6 +7,7 @@
 
 #include "app/CardLibraryOptions.h"
 #include "app/FormWiring.h"
+#include "app/ScopeAttachment.h"
 #include "app/TerminationSignals.h"
 #include "window/ControlTable.h"
 #include "window/FormContext.h"
@@ -46,11 +47,16 @@ bool PanelApplication::open() {
     m_wiring = std::make_unique<FormWiring>(*m_context);
     m_window->setEvents(m_wiring.get());
     m_termination = std::make_unique<TerminationSignals>(m_window.get());
+    m_scope = std::make_unique<ScopeAttachment>(*m_window, *m_wiring, m_dll);
 
     m_wiring->raise(window::Control::FrmMultiBuf, window::Event::Load);
     // A Load that ended the program leaves nothing to show.
     if (!m_window->unloaded()) m_window->show();
     return true;
+}
+
+void PanelApplication::openScope() {
+    if (m_scope && !m_window->unloaded()) m_scope->open();
 }
 
 void PanelApplication::reportLoadFailure(const std::string& text) const {

@@ -22,6 +22,7 @@ class QtFormWindow;
 namespace tqv::app {
 
 class FormWiring;
+class ScopeAttachment;
 class TerminationSignals;
 
 class PanelApplication {
@@ -41,8 +42,14 @@ public:
 
     // The card library, bound once open() succeeded.
     const card::AdcardBinding& binding() const { return m_binding; }
+
+    // Shows the scope beside the window (as F2 in the window does); nothing before
+    // open() succeeded.
+    void openScope();
+
     // Null until open() succeeded.
     window::qt::QtFormWindow* window() const { return m_window.get(); }
+    ScopeAttachment* scope() const { return m_scope.get(); }
     // Why the card library could not be used, after a failed open().
     const std::optional<std::string>& loadError() const { return m_loadError; }
 
@@ -57,6 +64,7 @@ private:
     std::unique_ptr<window::FormContext> m_context;
     std::unique_ptr<FormWiring> m_wiring;
     std::unique_ptr<TerminationSignals> m_termination;
+    std::unique_ptr<ScopeAttachment> m_scope;
     std::optional<std::string> m_loadError;
 };
 

@@ -17,6 +17,9 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(
         QStringLiteral("The interactive test panel of the TQV5200-1 data-acquisition card.\n\n") +
         CardLibraryOptions::searchOrderHelp());
+    const QCommandLineOption scope(QStringLiteral("scope"),
+                                   QStringLiteral("Open the scope beside the panel at start."));
+    parser.addOption(scope);
     CardLibraryOptions cardOptions(parser);
     if (const auto status = cardOptions.parse(arguments)) return *status;
     if (!parser.positionalArguments().isEmpty()) {
@@ -32,5 +35,6 @@ int main(int argc, char* argv[]) {
     tqv::app::PanelApplication panel(cardOptions.candidates());
     if (!panel.open()) return CardLibraryOptions::FailureStatus;
     cardOptions.reportBound(panel.binding());
+    if (parser.isSet(scope)) panel.openScope();
     return QApplication::exec();
 }

@@ -4,11 +4,15 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 add_library(tqv_panel STATIC
   PanelApplication.cpp
   PanelApplication.h
+  ScopeAttachment.cpp
+  ScopeAttachment.h
   TerminationSignals.cpp
   TerminationSignals.h
 )
 target_include_directories(tqv_panel PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(tqv_panel PUBLIC tqv_window_qt tqv_wiring tqv_card tqv_card_options Qt6::Widgets
+set_target_properties(tqv_panel PROPERTIES AUTOMOC ON)
+target_link_libraries(tqv_panel PUBLIC tqv_window_qt tqv_scope_qt tqv_wiring tqv_card tqv_card_options
+                      Qt6::Widgets
                       PRIVATE tqv_warnings)
 
 add_executable(tqv-multibuf main.cpp)

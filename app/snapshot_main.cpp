@@ -1,7 +1,8 @@
-// tqv-snapshot [options] OUT.png: opens the real window off screen with the card
+// tqv-snapshot [options] [OUT.png]: opens the real window off screen with the card
 // library chosen as tqv-multibuf chooses it, optionally presses 开始采集, lets it run
 // N milliseconds (2000 unless told), saves a picture of the window and prints the
-// card identity the window shows.
+// card identity it shows. --scope SCOPE.png opens the scope too, presses 开始采集 and
+// saves the scope's picture.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLabel>
@@ -14,6 +15,8 @@
 
 #include "app/CardLibraryOptions.h"
 #include "app/PanelApplication.h"
+#include "app/ScopeAttachment.h"
+#include "scope/qt/ScopeWindow.h"
 #include "window/qt/PanelFonts.h"
 #include "window/qt/QtFormWindow.h"
 
@@ -35,14 +38,21 @@ int main(int argc, char* argv[]) {
                        "the card identity it shows.\n\n") +
         CardLibraryOptions::searchOrderHelp());
     parser.addPositionalArgument(QStringLiteral("OUT.png"),
-                                 QStringLiteral("The picture to write."));
+                                 QStringLiteral("The picture of the panel to write."),
+                                 QStringLiteral("[OUT.png]"));
     const QCommandLineOption start(QStringLiteral("start"),
                                    QStringLiteral("Press 开始采集 (start acquisition) first."));
     const QCommandLineOption milliseconds(
         QStringLiteral("ms"), QStringLiteral("Let the panel run <N> milliseconds (default 2000)."),
         QStringLiteral("N"), QStringLiteral("2000"));
+    const QCommandLineOption scope(
+        QStringLiteral("scope"),
+        QStringLiteral("Open the scope, start acquisition, and write the scope's picture to "
+                       "<SCOPE.png>."),
+        QStringLiteral("SCOPE.png"));
     parser.addOption(start);
     parser.addOption(milliseconds);
+    parser.addOption(scope);
     CardLibraryOptions cardOptions(parser);
     if (const auto status = cardOptions.parse(arguments)) return *status;
 
@@ -53,11 +63,15 @@ int main(int argc, char* argv[]) {
                                          std::to_string(LongestRunMilliseconds));
         return CardLibraryOptions::FailureStatus;
     }
-    if (parser.positionalArguments().size() != 1) {
-        CardLibraryOptions::writeMessage("usage: tqv-snapshot [options] OUT.png (see --help)");
+    const QString scopeOutput = parser.value(scope);
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > 1 || (positional.isEmpty() && scopeOutput.isEmpty()) ||
+        (parser.isSet(scope) && scopeOutput.isEmpty())) {
+        CardLibraryOptions::writeMessage(
+            "usage: tqv-snapshot [options] [OUT.png] [--scope SCOPE.png] (see --help)");
         return CardLibraryOptions::FailureStatus;
     }
-    const QString output = parser.positionalArguments().first();
+    const QString output = positional.value(0);
 
     // Before the application exists: the platform is chosen when it is created.
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -69,19 +83,23 @@ int main(int argc, char* argv[]) {
     if (!panel.open()) return CardLibraryOptions::FailureStatus;
     cardOptions.reportBound(panel.binding());
     auto* window = panel.window();
+    if (!scopeOutput.isEmpty()) panel.openScope();
 
-    if (parser.isSet(start)) {
+    if (parser.isSet(start) || !scopeOutput.isEmpty()) {
         if (auto* button = window->findChild<QPushButton*>(QStringLiteral("cmdStart"))) {
             button->click();
         }
     }
 
     int status = 0;
+    const auto save = [&](QWidget* shown, const QString& path) {
+        if (path.isEmpty() || shown->grab().save(path, "PNG")) return;
+        CardLibraryOptions::writeMessage("cannot write " + path.toStdString());
+        status = SaveFailedStatus;
+    };
     QTimer::singleShot(runMilliseconds, window, [&] {
-        if (!window->grab().save(output, "PNG")) {
-            CardLibraryOptions::writeMessage("cannot write " + output.toStdString());
-            status = SaveFailedStatus;
-        }
+        save(window, output);
+        if (!scopeOutput.isEmpty()) save(&panel.scope()->scope(), scopeOutput);
         if (auto* identity = window->findChild<QLabel*>(QStringLiteral("lblCardInfo"))) {
             std::printf("%s\n", identity->text().toLocal8Bit().constData());
         }

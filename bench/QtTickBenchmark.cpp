@@ -3,15 +3,12 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QPushButton>
-#include <QTimer>
-#include <sys/resource.h>
 
 #include "acquisition/AcquisitionControl.h"
 #include "acquisition/BlockPoller.h"
 #include "app/PanelApplication.h"
 #include "bench/BenchCard.h"
+#include "bench/LiveCpuShare.h"
 #include "window/StartupHandler.h"
 #include "window/qt/QtFormWindow.h"
 
@@ -44,38 +41,8 @@ void BM_TickOnQtWidgets(benchmark::State& state) {
 }
 BENCHMARK(BM_TickOnQtWidgets)->Unit(benchmark::kMicrosecond);
 
-double processCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    const auto seconds = [](const timeval& t) {
-        return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Ten seconds of live acquisition at the default rate: every thread of the process,
-// the simulated card's included, against one core.
-void BM_LiveCpuShare(benchmark::State& state) {
-    for (auto _ : state) {
-        app::PanelApplication panel;
-        if (!panel.open()) {
-            state.SkipWithError("the simulated card library could not be loaded");
-            return;
-        }
-        panel.window()->findChild<QPushButton*>("cmdStart")->click();
-        QApplication::processEvents();
-        const double cpuBefore = processCpuSeconds();
-        QElapsedTimer wall;
-        wall.start();
-        QTimer::singleShot(10000, qApp, &QCoreApplication::quit);
-        QApplication::exec();
-        const double cpu = processCpuSeconds() - cpuBefore;
-        const double elapsed = static_cast<double>(wall.nsecsElapsed()) / 1e9;
-        state.counters["cpu_share_of_one_core"] = cpu / elapsed;
-        state.counters["cpu_seconds"] = cpu;
-        state.SetIterationTime(elapsed);
-    }
-}
+// Ten seconds of live acquisition at the default rate.
+void BM_LiveCpuShare(benchmark::State& state) { bench::measureLiveCpuShare(state, {}); }
 BENCHMARK(BM_LiveCpuShare)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace

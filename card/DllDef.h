@@ -23,6 +23,10 @@ struct DllDef {
     int16_t RingBlocks = 0;
     // RingBuf index where the next stored block begins; kept across stop and start.
     int32_t RingPos = 0;
+    // Blocks stored into RingBuf since it was last created: the slots before RingPos
+    // that hold acquired data rather than the zeros of a fresh ring. Only views of
+    // the ring read it.
+    int64_t StoredBlocks = 0;
 
     // Start parameters, passed to StartIntr in this order.
     int16_t QueueBlocks = 0;

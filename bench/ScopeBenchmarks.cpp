@@ -1,0 +1,133 @@
+// The scope's costs: the envelope of a full ring against one plain pass over the same
+// samples; one whole refresh of the scope on real widgets (offscreen) against the
+// 200 ms tick; and the live program's CPU share with and without the scope open.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <cmath>
+#include <vector>
+
+#include "acquisition/AcquisitionControl.h"
+#include "acquisition/BlockPoller.h"
+#include "bench/LiveCpuShare.h"
+#include "scope/Envelope.h"
+#include "scope/qt/ScopeView.h"
+#include "scope/qt/ScopeWindow.h"
+
+namespace {
+
+using namespace tqv;
+using acquisition::StartParameters;
+
+constexpr int kChannels = 4;
+constexpr int kScans = 6000;  // 20 blocks of 300 scans
+constexpr int kColumns = 600;
+constexpr double kPollPeriodSeconds = 0.2;
+
+int16_t signalSample(int scan, int channel) {
+    const double phase = 2.0 * 3.14159265358979 * scan / (200.0 * (channel + 1));
+    return static_cast<int16_t>(2048 + 1600 * std::sin(phase));
+}
+
+std::vector<int16_t> ringInTimeOrder() {
+    std::vector<int16_t> scans(static_cast<size_t>(kChannels) * kScans);
+    for (int s = 0; s < kScans; ++s) {
+        for (int c = 0; c < kChannels; ++c)
+            scans[static_cast<size_t>(s * kChannels + c)] = signalSample(s, c);
+    }
+    return scans;
+}
+
+void BM_EnvelopeOfTheRing(benchmark::State& state) {
+    const auto scans = ringInTimeOrder();
+    std::vector<scope::EnvelopeColumn> columns(kChannels * kColumns);
+    for (auto _ : state) {
+        scope::reduceToEnvelopes(scans, kChannels, kScans, kColumns, columns);
+        benchmark::DoNotOptimize(columns.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kChannels * kScans);
+}
+BENCHMARK(BM_EnvelopeOfTheRing)->Unit(benchmark::kMicrosecond);
+
+// The floor: one pass that only adds up every channel's samples.
+void BM_PlainSumOfTheRing(benchmark::State& state) {
+    const auto scans = ringInTimeOrder();
+    for (auto _ : state) {
+        int64_t sums[kChannels] = {};
+        for (int s = 0; s < kScans; ++s) {
+            for (int c = 0; c < kChannels; ++c)
+                sums[c] += scans[static_cast<size_t>(s * kChannels + c)];
+        }
+        benchmark::DoNotOptimize(sums);
+    }
+    state.SetItemsProcessed(state.iterations() * kChannels * kScans);
+}
+BENCHMARK(BM_PlainSumOfTheRing)->Unit(benchmark::kMicrosecond);
+
+// A full ring changes by one block, the scope takes it, rebuilds its traces and
+// statistics and paints everything.
+void BM_ScopeRefreshOnQtWidgets(benchmark::State& state) {
+    card::DllDef dll;
+    dll.RingBlocks = 20;
+    dll.ScanCount = StartParameters::ScanCount;
+    dll.ChannelCount = StartParameters::ChannelCount;
+    dll.ScanRate = StartParameters::ScanRate;
+    const int32_t n = *card::blockLength(dll);
+    const int32_t l = *card::ringLength(dll);
+    dll.BlockBuf.assign(static_cast<size_t>(n) + 2, 0);
+    dll.RingBuf.assign(static_cast<size_t>(l) + 1, 0);
+    int scan = 0;
+    const auto storeNextBlock = [&] {
+        for (int s = 0; s < dll.ScanCount; ++s, ++scan) {
+            for (int c = 0; c < kChannels; ++c)
+                dll.BlockBuf[static_cast<size_t>(1 + s * kChannels + c)] = signalSample(scan, c);
+        }
+        acquisition::storeBlock(dll, n, l);
+    };
+    for (int b = 0; b < dll.RingBlocks; ++b) storeNextBlock();
+
+    scope::qt::ScopeWindow window(dll, kChannels);
+    window.resize(800, 600);
+    window.show();
+    QApplication::processEvents();
+
+    for (auto _ : state) {
+        state.PauseTiming();
+        storeNextBlock();
+        state.ResumeTiming();
+        window.ringMayHaveChanged();
+        // Painted now rather than at the next turn of the event loop: part of the cost.
+        window.view()->repaint();
+    }
+    state.counters["share_of_period"] =
+        benchmark::Counter(kPollPeriodSeconds * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_ScopeRefreshOnQtWidgets)->Unit(benchmark::kMicrosecond);
+
+// Argument 1: the scope open beside the panel; 0: the panel alone, for comparison.
+void BM_LiveCpuShare(benchmark::State& state) {
+    const bool withScope = state.range(0) != 0;
+    bench::measureLiveCpuShare(state, [withScope](app::PanelApplication& panel) {
+        if (withScope) panel.openScope();
+    });
+}
+BENCHMARK(BM_LiveCpuShare)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("TQV_NO_MESSAGE_BOX", "1");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

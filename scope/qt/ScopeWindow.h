@@ -1,0 +1,66 @@
+// The scope's window beside the panel: the lanes, Pause/Resume, a fit toggle per
+// lane, Save CSV and Save PNG, and a status line. It reads the program's ring after
+// each tick of the panel and never calls the card.
+#pragma once
+
+#include <QWidget>
+#include <vector>
+
+#include "card/DllDef.h"
+#include "scope/ScopeModel.h"
+
+class QLabel;
+class QPushButton;
+
+namespace tqv::scope::qt {
+
+class ScopeView;
+
+class ScopeWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    ScopeWindow(const card::DllDef& dll, int laneCount, QWidget* parent = nullptr);
+    ~ScopeWindow() override;
+    ScopeWindow(const ScopeWindow&) = delete;
+    ScopeWindow& operator=(const ScopeWindow&) = delete;
+
+    // After every tick: takes the ring and repaints when it changed. A hidden or
+    // paused scope does nothing.
+    void ringMayHaveChanged();
+
+    void setPaused(bool paused);
+    bool paused() const { return m_model.paused(); }
+
+    // Write what the scope shows; a failure is reported in the status line. True
+    // when the file was written.
+    bool saveCsv(const QString& path);
+    bool savePng(const QString& path);
+
+    QString statusText() const;
+    const ScopeModel& model() const { return m_model; }
+    ScopeView* view() const { return m_view; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QByteArray csvBytes() const;
+    QByteArray pngBytes() const;
+    QString scansText() const;
+    void chooseCsvFile();
+    void choosePngFile();
+    bool writeFile(const QString& path, const QByteArray& contents, const QString& what);
+    QString suggestedPath(const QString& suffix) const;
+
+    const card::DllDef& m_dll;
+    ScopeModel m_model;
+    ScopeView* m_view = nullptr;
+    QPushButton* m_pause = nullptr;
+    std::vector<QPushButton*> m_fit;
+    QLabel* m_status = nullptr;
+    QString m_lastFolder;
+};
+
+}  // namespace tqv::scope::qt
