@@ -5,7 +5,7 @@
 namespace tqv::sim {
 namespace {
 
-TEST(SimConfig, ReadsEachWellFormedValue) {
+TEST(SimConfig, ReadsEachWellFormedValueAndRefusesWhatIsOutOfRangeOrMisshapen) {
     EXPECT_EQ(parseIdentity(" 5\t12   0 "), (Identity{5, 12, 0}));
     const auto fail = parseFailRules(" StartIntr : 12 , Initial:-2147483648");
     ASSERT_TRUE(fail);
@@ -14,9 +14,6 @@ TEST(SimConfig, ReadsEachWellFormedValue) {
     EXPECT_EQ(parseInputWords("1 -2 300 32767 -32768 0"), (InputWords{1, -2, 300, 32767, -32768, 0}));
     EXPECT_EQ(parseSpeed("2.5"), 2.5);
     EXPECT_EQ(parseSpeed("10000"), 10000.0);
-}
-
-TEST(SimConfig, RefusesWhatIsOutOfRangeOrMisshapen) {
     for (const char* text : {"1 2", "1 2 3 4", "256 0 0", "-1 0 0", "1,2,3", "1 2 3x"}) {
         EXPECT_FALSE(parseIdentity(text)) << text;
     }

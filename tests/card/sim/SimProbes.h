@@ -25,10 +25,6 @@ inline std::vector<std::string> traceLines(const std::string& path) {
     return lines;
 }
 
-inline bool traced(const std::string& path, const std::string& line) {
-    return std::ranges::count(traceLines(path), line) > 0;
-}
-
 // The counter of the first of `scans` scans laid out scan after scan, when each scan's
 // counter in `column` is one more than the last (wrapping at 16 bits); else nothing.
 inline std::optional<std::uint16_t> counterRun(const std::int16_t* samples, std::size_t scans,
