@@ -55,12 +55,6 @@ private slots:
         QCOMPARE(m_control->value(), 1);
     }
 
-    void settingTheHeldValueEmitsNothing() {
-        QSignalSpy changes(m_control.get(), &UpDownControl::valueChanged);
-        m_control->setValue(1);
-        QCOMPARE(changes.count(), 0);
-    }
-
     void theArrowsAreUpOverDownAndTakeNoFocus() {
         QToolButton* up = m_control->upButton();
         QToolButton* down = m_control->downButton();
