@@ -67,17 +67,6 @@ TEST_F(AcquisitionControl, FailingStartIntrLeavesFreshZeroedBuffersAndIdleButton
     EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStop));
 }
 
-TEST_F(AcquisitionControl, ErrorCodesShowAsPlainDecimal) {
-    panel.card.initialResult = 0;
-    for (const auto& [code, caption] :
-         {std::pair{0, "Error=0"}, std::pair{42, "Error=42"},
-          std::pair{INT32_MIN, "Error=-2147483648"}}) {
-        panel.card.lastError = code;
-        panel.click(Control::cmdStart);
-        EXPECT_EQ(panel.ui.caption(Control::lblBlock), caption);
-    }
-}
-
 TEST_F(AcquisitionControl, StopStopsTheCardAndSwapsTheButtonsButKeepsTheTimer) {
     panel.click(Control::cmdStart);
     panel.card.clearCalls();

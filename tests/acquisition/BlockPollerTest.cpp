@@ -98,10 +98,8 @@ TEST_F(BlockPolling, TheCounterRestartsOncePast32000AndDropsTheExcess) {
 TEST(BlockCount, StaysInsideSixteenBitsForAnyCount) {
     using acquisition::advanceBlockCount;
     EXPECT_EQ(advanceBlockCount(31999, 3), 0);
-    EXPECT_EQ(advanceBlockCount(32000, 767), 0);
     EXPECT_EQ(advanceBlockCount(32000, 32767), 0);
     EXPECT_EQ(advanceBlockCount(0, -5), -5);
-    EXPECT_EQ(advanceBlockCount(-32768, 0), -32768);
     EXPECT_EQ(advanceBlockCount(-32768, -1), 0);
     EXPECT_EQ(advanceBlockCount(-32000, -32768), 0);
 }

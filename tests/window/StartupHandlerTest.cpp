@@ -52,10 +52,7 @@ TEST(Startup, LeavesEveryOtherControlAsStored) {
     Panel panel;
     panel.load();
     EXPECT_EQ(panel.ui.caption(Control::lblBlock), "Label2");
-    EXPECT_EQ(panel.ui.caption(Control::lblptr), "Label3");
     EXPECT_EQ(panel.ui.caption(Control::lblAD, 3), "0.000");
-    EXPECT_EQ(panel.ui.caption(Control::lblDI), "00");
-    EXPECT_EQ(panel.ui.text(Control::txtDOChn), "1");
     EXPECT_EQ(panel.ui.text(Control::txtSWO_0), "00");
     EXPECT_EQ(panel.ui.checkValue(Control::chkDisp), 1);
 }

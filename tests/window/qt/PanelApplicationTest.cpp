@@ -5,11 +5,10 @@
 #include <QtTest>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <memory>
 #include <string>
 
 #include "app/PanelApplication.h"
+#include "tests/card/sim/SimProbes.h"
 #include "window/qt/QtFormWindow.h"
 
 using tqv::app::PanelApplication;
@@ -17,16 +16,7 @@ using tqv::app::PanelApplication;
 namespace {
 
 // The simulated card writes every call to this file (set by the test's environment).
-std::filesystem::path tracePath() {
-    return std::filesystem::path(qEnvironmentVariable("ADCARD_SIM_TRACE").toStdString());
-}
-
-std::vector<std::string> traceLines() {
-    std::vector<std::string> lines;
-    std::ifstream trace(tracePath());
-    for (std::string line; std::getline(trace, line);) lines.push_back(line);
-    return lines;
-}
+std::string tracePath() { return qEnvironmentVariable("ADCARD_SIM_TRACE").toStdString(); }
 
 }  // namespace
 
@@ -59,7 +49,7 @@ private slots:
         QVERIFY(window->unloaded());
 
         // After the start, exactly one StopIntr: the one of Unload.
-        const auto lines = traceLines();
+        const auto lines = tqv::test::traceLines(tracePath());
         const auto start = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
             return line.rfind("StartIntr", 0) == 0;
         });

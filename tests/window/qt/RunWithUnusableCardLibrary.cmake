@@ -1,64 +1,30 @@
-# Runs a copy of the program where no card library can be used and checks that it
-# ends at once with status 2 and says why: alone in a folder (a library planted in
-# the current directory must not be taken, even when LD_LIBRARY_PATH names the current
-# directory through an empty or relative entry), with --card-library naming a missing
-# file, a file that is no library, or a library that lacks a function, and with bad
-# options. A program that went on to show its window would sit in its event loop
-# until the time limit below, so ending in time also shows that no window was opened.
+# A copy of the program where no card library can be used must end at once with status 2
+# and say why: alone in a folder, with a working library in the current directory that
+# an empty or relative LD_LIBRARY_PATH entry must not reach; with --card-library naming a
+# missing file, a file that is no library, a library lacking a function; with bad options.
 #   cmake -DPROGRAM=<tqv-multibuf> -DSIMULATOR=<libadcard.so> -DPARTIAL=<library lacking
 #         StartIntr> -DWORK_DIR=<scratch folder> -P RunWithUnusableCardLibrary.cmake
-foreach(variable PROGRAM SIMULATOR PARTIAL WORK_DIR)
-  if(NOT DEFINED ${variable})
-    message(FATAL_ERROR "${variable} is not set")
-  endif()
-endforeach()
-
+include(${CMAKE_CURRENT_LIST_DIR}/../../e2e/ExpectRun.cmake)
 file(REMOVE_RECURSE "${WORK_DIR}")
-file(MAKE_DIRECTORY "${WORK_DIR}/bin")
 file(COPY "${PROGRAM}" DESTINATION "${WORK_DIR}/bin")
-get_filename_component(program_name "${PROGRAM}" NAME)
-get_filename_component(library_name "${SIMULATOR}" NAME)
-# A working library in the current directory: loading it would open the window.
 file(COPY "${SIMULATOR}" DESTINATION "${WORK_DIR}")
 file(WRITE "${WORK_DIR}/not-a-library.so" "text, not a library\n")
-
-# expect_refusal(WHAT EXPECTED... ARGUMENTS arguments...)
-function(expect_refusal what)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "EXPECTED;ARGUMENTS")
-  execute_process(
-    COMMAND "${WORK_DIR}/bin/${program_name}" ${arg_ARGUMENTS}
-    WORKING_DIRECTORY "${WORK_DIR}"
-    RESULT_VARIABLE status
-    OUTPUT_QUIET
-    ERROR_VARIABLE errors
-    TIMEOUT 20)
-  if(NOT status STREQUAL "2")
-    message(FATAL_ERROR "${what}: expected exit status 2, got '${status}'\n${errors}")
-  endif()
-  foreach(expected IN LISTS arg_EXPECTED)
-    string(FIND "${errors}" "${expected}" at)
-    if(at EQUAL -1)
-      message(FATAL_ERROR "${what}: standard error does not mention '${expected}':\n${errors}")
-    endif()
-  endforeach()
-  message(STATUS "${what}: status 2\n${errors}")
-endfunction()
+get_filename_component(program "${PROGRAM}" NAME)
+set(program "${WORK_DIR}/bin/${program}")
 
 foreach(search_path "" ":" ".")
   set(ENV{LD_LIBRARY_PATH} "${search_path}")
-  expect_refusal("alone, LD_LIBRARY_PATH='${search_path}'"
-    EXPECTED "${library_name}" "${WORK_DIR}/bin/${library_name} (the program's own folder)")
+  expect_run("alone, LD_LIBRARY_PATH='${search_path}'" STATUS 2 IN "${WORK_DIR}" COMMAND "${program}"
+    ERR "${WORK_DIR}/bin/libadcard.so (the program's own folder)"
+        "${WORK_DIR}/lib/tqv-multibuf/libadcard.so (the shipped simulated card)")
 endforeach()
 unset(ENV{LD_LIBRARY_PATH})
 
-expect_refusal("--card-library naming a missing file"
-  EXPECTED "${WORK_DIR}/missing/libadcard.so (given with --card-library)"
-  ARGUMENTS --card-library missing/libadcard.so)
-expect_refusal("--card-library naming a file that is no library"
-  EXPECTED "${WORK_DIR}/not-a-library.so (given with --card-library)"
-  ARGUMENTS --card-library not-a-library.so)
-expect_refusal("--card-library naming a library that lacks StartIntr"
-  EXPECTED "${PARTIAL}" "lacks functions" "StartIntr"
-  ARGUMENTS --card-library "${PARTIAL}")
-expect_refusal("an unknown option" EXPECTED "bogus" ARGUMENTS --bogus)
-expect_refusal("--card-library without its file" EXPECTED "card-library" ARGUMENTS --card-library)
+foreach(given "missing/libadcard.so" "not-a-library.so")
+  expect_run("--card-library ${given}" STATUS 2 IN "${WORK_DIR}" COMMAND "${program}" --card-library
+    "${given}" ERR "${WORK_DIR}/${given} (given with --card-library)")
+endforeach()
+expect_run("--card-library naming a library lacking StartIntr" STATUS 2 COMMAND "${program}"
+  --card-library "${PARTIAL}" ERR "${PARTIAL} lacks functions the program needs:\n  StartIntr ")
+expect_run("an unknown option" STATUS 2 COMMAND "${program}" --bogus ERR "bogus")
+expect_run("--card-library without its file" STATUS 2 COMMAND "${program}" --card-library ERR "card-library")
