@@ -1,0 +1,32 @@
+# expect_run(WHAT STATUS <status> [IN <folder>] [SECONDS <limit, 30>] [OUT <text>...]
+#            [ERR <text>...] COMMAND <program> <argument>...)
+# Runs a program and stops the test unless it ends with STATUS within the limit and its
+# standard output and error hold every OUT and ERR text. A program that opened its window
+# instead of refusing would sit in its event loop past the time limit.
+function(expect_run what)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "STATUS;IN;SECONDS" "OUT;ERR;COMMAND")
+  if(NOT arg_IN)
+    set(arg_IN .)
+  endif()
+  if(NOT arg_SECONDS)
+    set(arg_SECONDS 30)
+  endif()
+  execute_process(COMMAND ${arg_COMMAND} WORKING_DIRECTORY "${arg_IN}" TIMEOUT ${arg_SECONDS}
+                  RESULT_VARIABLE status OUTPUT_VARIABLE OUT ERROR_VARIABLE ERR)
+  set(fault "")
+  if(NOT status STREQUAL arg_STATUS)
+    set(fault "; status '${status}', not '${arg_STATUS}'")
+  endif()
+  foreach(stream OUT ERR)
+    foreach(text IN LISTS arg_${stream})
+      string(FIND "${${stream}}" "${text}" at)
+      if(at EQUAL -1)
+        string(APPEND fault "; the ${stream} lacks '${text}'")
+      endif()
+    endforeach()
+  endforeach()
+  if(fault)
+    message(FATAL_ERROR "${what}${fault}\n${OUT}${ERR}")
+  endif()
+  message(STATUS "${what}: ${OUT}${ERR}")
+endfunction()
