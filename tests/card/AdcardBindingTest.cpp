@@ -59,8 +59,8 @@ TEST(AdcardBinding, TriesEachPlaceInTurnAndNamesEveryOneThatFailed) {
     for (const auto& dir : {empty, broken}) fs::remove_all(dir), fs::create_directories(dir);
     std::ofstream(broken / kFile) << "not a library";
 
-    AdcardBinding none({{empty / kFile, PlaceKind::ProgramFolder},
-                        {broken / kFile, PlaceKind::SystemSearch}});
+    AdcardBinding none(
+        {{empty / kFile, PlaceKind::ProgramFolder}, {broken / kFile, PlaceKind::SystemSearch}});
     const auto error = none.load();
     ASSERT_TRUE(error.has_value());
     EXPECT_NE(error->find((empty / kFile).string() + " (the program's own folder): "),

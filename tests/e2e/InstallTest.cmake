@@ -7,8 +7,8 @@
 include(${CMAKE_CURRENT_LIST_DIR}/ExpectRun.cmake)
 file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
-expect_run("cmake --install" STATUS 0 COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-expect_run("the installed tqv-selftest" STATUS 0 IN ${WORK_DIR} COMMAND ${prefix}/bin/tqv-selftest --seconds 1)
+expect_run(install STATUS 0 COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+expect_run(tqv-selftest STATUS 0 IN ${WORK_DIR} COMMAND ${prefix}/bin/tqv-selftest --seconds 1)
 
 get_filename_component(stand_in_dir ${STAND_IN} DIRECTORY)
 # bound(NAME IDENTITY BOUND [arguments...]): the panel shows IDENTITY; --verbose names BOUND.

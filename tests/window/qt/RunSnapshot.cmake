@@ -9,7 +9,7 @@ if(NOT signature STREQUAL "89504e470d0a1a0a")
   message(FATAL_ERROR "${OUTPUT} is no PNG picture (starts with '${signature}')")
 endif()
 foreach(arguments "" "--ms;abc" "${OUTPUT};--ms" "${OUTPUT};${OUTPUT}")
-  expect_run("arguments '${arguments}'" STATUS 2 COMMAND "${PROGRAM}" ${arguments} ERR "tqv-snapshot: ")
+  expect_run("'${arguments}'" STATUS 2 ERR "tqv-snapshot: " COMMAND "${PROGRAM}" ${arguments})
 endforeach()
 expect_run("an unwritable picture" STATUS 3 COMMAND "${PROGRAM}" "${OUTPUT}.none/x.png" --ms 0
   ERR "cannot write ${OUTPUT}.none/x.png")

@@ -14,7 +14,7 @@ set(program "${WORK_DIR}/bin/${program}")
 
 foreach(search_path "" ":" ".")
   set(ENV{LD_LIBRARY_PATH} "${search_path}")
-  expect_run("alone, LD_LIBRARY_PATH='${search_path}'" STATUS 2 IN "${WORK_DIR}" COMMAND "${program}"
+  expect_run("LD_LIBRARY_PATH='${search_path}'" STATUS 2 IN "${WORK_DIR}" COMMAND "${program}"
     ERR "${WORK_DIR}/bin/libadcard.so (the program's own folder)"
         "${WORK_DIR}/lib/tqv-multibuf/libadcard.so (the shipped simulated card)")
 endforeach()
@@ -27,4 +27,4 @@ endforeach()
 expect_run("--card-library naming a library lacking StartIntr" STATUS 2 COMMAND "${program}"
   --card-library "${PARTIAL}" ERR "${PARTIAL} lacks functions the program needs:\n  StartIntr ")
 expect_run("an unknown option" STATUS 2 COMMAND "${program}" --bogus ERR "bogus")
-expect_run("--card-library without its file" STATUS 2 COMMAND "${program}" --card-library ERR "card-library")
+expect_run("--card-library alone" STATUS 2 COMMAND "${program}" --card-library ERR "card-library")
