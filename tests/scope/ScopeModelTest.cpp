@@ -1,11 +1,10 @@
-// The scope's model on exact data: which ring slots it takes and in what order, the
-// statistics of what it takes, the envelope, and the CSV text.
+// The scope's model on exact data: which ring slots it takes and in what order, which
+// samples its statistics see, the envelope, and the CSV text.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-#include <ostream>
-#include <utility>
+#include <array>
+#include <numeric>
+#include <string>
 #include <vector>
 
 #include "acquisition/BlockPoller.h"
@@ -19,9 +18,6 @@ namespace {
 
 using window::Control;
 
-constexpr int kScans = 300;
-constexpr int kBlockSamples = 1200;
-
 // The panel after load and start; the fake card numbers its samples 0, 1, 2, ... in
 // the order it delivers them, so a ring taken in time order counts up.
 struct StartedPanel : test::Panel {
@@ -33,155 +29,97 @@ struct StartedPanel : test::Panel {
         card.queryResults.push_back(blocks);
         tick();
     }
-    void restart() {
-        click(Control::cmdStop);
-        click(Control::cmdStart);
-    }
 };
 
-struct RingCase {
-    const char* name;
-    int16_t blocksBefore;
-    bool restart;
-    int16_t blocksAfter;
-    int32_t firstSample;
-    int32_t blocksShown;
-};
+TEST(ScopeModel, TakesOnlyTheFilledSlotsOldestFirst) {
+    struct Case {
+        const char* name;
+        int16_t blocksBefore;
+        bool restart;  // a start re-creates the ring with RingPos where it was
+        int16_t blocksAfter;
+        int firstSample;
+        int blocksShown;
+    };
+    for (const Case& c : {Case{"before the first wrap", 3, false, 0, 0, 3},
+                          Case{"right after the first wrap", 21, false, 0, 1200, 20},
+                          Case{"after a restart in the middle", 10, true, 2, 12000, 2},
+                          Case{"restarted, nothing stored yet", 10, true, 0, 0, 0}}) {
+        SCOPED_TRACE(c.name);
+        StartedPanel panel;
+        panel.deliver(c.blocksBefore);
+        if (c.restart) {
+            panel.click(Control::cmdStop);
+            panel.click(Control::cmdStart);
+        }
+        if (c.blocksAfter > 0) panel.deliver(c.blocksAfter);
 
-void PrintTo(const RingCase& c, std::ostream* os) { *os << c.name; }
-
-class ScopeRingOrder : public ::testing::TestWithParam<RingCase> {};
-
-TEST_P(ScopeRingOrder, TakesOnlyTheStoredBlocksOldestFirst) {
-    const RingCase& c = GetParam();
-    StartedPanel panel;
-    panel.deliver(c.blocksBefore);
-    if (c.restart) panel.restart();
-    if (c.blocksAfter > 0) panel.deliver(c.blocksAfter);
-
-    ScopeModel model;
-    ASSERT_TRUE(model.take(panel.dll));
-    ASSERT_EQ(model.scanCount(), int64_t{c.blocksShown} * kScans);
-    const auto samples = model.samples();
-    for (size_t i = 0; i < samples.size(); ++i) {
-        ASSERT_EQ(samples[i], static_cast<int16_t>(c.firstSample + static_cast<int32_t>(i)))
-            << "sample " << i;
+        ScopeModel model;
+        ASSERT_TRUE(model.take(panel.dll));
+        std::vector<int16_t> expected(static_cast<size_t>(c.blocksShown) * 1200);
+        std::iota(expected.begin(), expected.end(), static_cast<int16_t>(c.firstSample));
+        EXPECT_EQ(std::vector<int16_t>(model.samples().begin(), model.samples().end()), expected);
+        // The axis is the whole ring whatever is filled: 20 blocks of 300 scans at 10 kHz.
+        EXPECT_DOUBLE_EQ(model.axisMilliseconds().value_or(0), 600.0);
+        EXPECT_FALSE(model.take(panel.dll)) << "an unchanged ring is not taken again";
     }
-    // The axis is the whole ring whatever is filled: 20 blocks of 300 scans at 10 kHz.
-    EXPECT_EQ(model.axisScans(), 20 * kScans);
-    EXPECT_DOUBLE_EQ(model.axisMilliseconds().value_or(0), 600.0);
-    EXPECT_FALSE(model.take(panel.dll)) << "an unchanged ring is not taken again";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ring, ScopeRingOrder,
-    ::testing::Values(RingCase{"BeforeTheFirstWrap", 3, false, 0, 0, 3},
-                      RingCase{"RightAfterTheFirstWrap", 21, false, 0, kBlockSamples, 20},
-                      // Ten blocks, then a start that re-created the ring with RingPos at slot 10:
-                      // only the two blocks since, not the old ten and not the zeros.
-                      RingCase{"AfterARestartInTheMiddle", 10, true, 2, 10 * kBlockSamples, 2},
-                      RingCase{"RestartedWithNothingStoredYet", 10, true, 0, 0, 0}),
-    [](const auto& row) { return std::string(row.param.name); });
-
-TEST(ScopeStatistics, CoverTheStoredSamplesOnlyAndTheFullScale) {
+TEST(ScopeModel, StatisticsSeeEachChannelOfTheFilledSlotsOnly) {
     StartedPanel panel;
-    panel.card.fillBlock = [](int16_t* block) {
-        for (int s = 0; s < kScans; ++s) {
-            int16_t* scan = block + 1 + s * 4;
-            scan[0] = 32767;
-            scan[1] = -32768;
-            scan[2] = static_cast<int16_t>(s);
-            scan[3] = 7;
-        }
+    panel.card.fillBlock = [](int16_t* block) {  // 32767, -32768, a ramp and a constant
+        for (int i = 0; i < 1200; ++i)
+            block[1 + i] =
+                static_cast<int16_t>(std::array{32767, -32768, i / 4, 7}[unsigned(i % 4)]);
     };
-    panel.deliver(1);  // one block of twenty: the other nineteen slots are zeros
+    panel.deliver(1);  // one slot of twenty: the other nineteen are zeros
     ScopeModel model;
     ASSERT_TRUE(model.take(panel.dll));
-
-    const auto& top = model.statistics(0);
-    EXPECT_EQ(top.count, kScans);
-    EXPECT_EQ(top.minimum, 32767);
-    EXPECT_DOUBLE_EQ(top.rms, 32767.0);
-    const auto& bottom = model.statistics(1);
-    EXPECT_EQ(bottom.maximum, -32768);
-    EXPECT_DOUBLE_EQ(bottom.mean, -32768.0);
-    EXPECT_DOUBLE_EQ(bottom.rms, 32768.0);
-    const auto& ramp = model.statistics(2);
-    EXPECT_EQ(ramp.minimum, 0);
-    EXPECT_EQ(ramp.maximum, 299);
-    EXPECT_DOUBLE_EQ(ramp.mean, 149.5);
-    EXPECT_NEAR(ramp.rms, std::sqrt(299.0 * 599.0 / 6.0), 1e-9);
+    EXPECT_EQ(model.statistics(0).count, 300);
+    EXPECT_EQ(model.statistics(0).minimum, 32767);
+    EXPECT_EQ(model.statistics(1).maximum, -32768);
+    EXPECT_TRUE(model.statistics(2).minimum == 0 && model.statistics(2).maximum == 299);
     EXPECT_TRUE(model.statistics(3).stuck());
 }
 
-// Checked against the plain definition: each column's minimum and maximum over the
-// scans floor(x·axis/width) .. floor((x+1)·axis/width), at least the one it starts in.
+// Column x: the extremes of scans floor(x·axis/width) .. floor((x+1)·axis/width), or one.
 TEST(ScopeEnvelope, OneMinimumAndMaximumPerColumnAndChannel) {
-    // Four channels as the card has them: a ramp 0..5999, the two ends of the 16-bit
-    // scale once every ten scans (inside a column, not at its edges), a constant and a
-    // falling ramp.
-    constexpr int kAxis = 6000;
-    std::vector<int16_t> scans;
-    for (int s = 0; s < kAxis; ++s) {
-        scans.push_back(static_cast<int16_t>(s));
-        scans.push_back(s % 10 == 3 ? int16_t{-32768} : s % 10 == 6 ? int16_t{32767} : int16_t{0});
-        scans.push_back(int16_t{-5});
-        scans.push_back(static_cast<int16_t>(-s));
-    }
-    std::vector<EnvelopeColumn> columns(4 * 600);
-    reduceToEnvelopes(scans, 4, kAxis, 600, columns);
-    for (int x = 0; x < 600; ++x) {
-        const auto& ramp = columns[static_cast<size_t>(x)];
-        const auto& ends = columns[static_cast<size_t>(600 + x)];
-        const auto& constant = columns[static_cast<size_t>(1200 + x)];
-        ASSERT_FALSE(ramp.empty);
-        ASSERT_EQ(ramp.minimum, 10 * x) << "column " << x;
-        ASSERT_EQ(ramp.maximum, 10 * x + 9) << "column " << x;
-        ASSERT_EQ(ends.minimum, -32768) << "column " << x;
-        ASSERT_EQ(ends.maximum, 32767) << "column " << x;
-        ASSERT_EQ(constant.minimum, -5);
-        ASSERT_EQ(constant.maximum, -5);
-        const auto& falling = columns[static_cast<size_t>(1800 + x)];
-        ASSERT_EQ(falling.minimum, -(10 * x + 9)) << "column " << x;
-        ASSERT_EQ(falling.maximum, -10 * x) << "column " << x;
-    }
-
-    // Half the axis filled, at an uneven number of scans a column: the right half is
-    // empty, not zeros.
-    std::vector<EnvelopeColumn> uneven(4 * 7);
-    reduceToEnvelopes(std::span(scans).first(4 * 30), 4, 60, 7, uneven);
-    const std::vector<std::pair<int, int>> rampShown{{0, 7}, {8, 16}, {17, 24}, {25, 29}};
-    for (size_t x = 0; x < 7; ++x) {
-        if (x < rampShown.size()) {
-            EXPECT_EQ(uneven[x].minimum, rampShown[x].first) << "column " << x;
-            EXPECT_EQ(uneven[x].maximum, rampShown[x].second) << "column " << x;
-        } else {
-            EXPECT_TRUE(uneven[x].empty) << "column " << x;
+    // A ramp, the two ends of the scale inside every column of ten scans, a constant:
+    // four channels take the vector path, three the plain one.
+    for (const int channels : {4, 3}) {
+        SCOPED_TRACE(channels);
+        std::vector<int16_t> scans;
+        for (int s = 0; s < 6000; ++s) {
+            scans.push_back(static_cast<int16_t>(s));
+            scans.push_back(static_cast<int16_t>(s % 10 == 3 ? -32768 : s % 10 == 6 ? 32767 : 0));
+            scans.push_back(-5);
+            if (channels == 4) scans.push_back(static_cast<int16_t>(-s));
+        }
+        std::vector<EnvelopeColumn> columns(static_cast<size_t>(channels) * 600);
+        reduceToEnvelopes(scans, channels, 6000, 600, columns);
+        const auto at = [&](int i) { return columns[static_cast<size_t>(i)]; };
+        for (int x = 0; x < 600; ++x) {
+            const auto ramp = at(x), ends = at(600 + x), constant = at(1200 + x);
+            ASSERT_EQ(ramp.minimum, 10 * x) << "column " << x;
+            ASSERT_EQ(ramp.maximum, 10 * x + 9) << "column " << x;
+            ASSERT_TRUE(ends.minimum == -32768 && ends.maximum == 32767) << "column " << x;
+            ASSERT_TRUE(constant.minimum == -5 && constant.maximum == -5) << "column " << x;
         }
     }
 
-    // Any other channel count gives the same.
-    std::vector<int16_t> threeChannels;
-    for (size_t i = 0; i < scans.size(); ++i) {
-        if (i % 4 != 3) threeChannels.push_back(scans[i]);
-    }
-    std::vector<EnvelopeColumn> three(3 * 600);
-    reduceToEnvelopes(threeChannels, 3, kAxis, 600, three);
-    EXPECT_TRUE(std::equal(three.begin(), three.end(), columns.begin(),
-                           [](const EnvelopeColumn& a, const EnvelopeColumn& b) {
-                               return a.minimum == b.minimum && a.maximum == b.maximum &&
-                                      a.empty == b.empty;
-                           }));
-
-    // Fewer scans than columns: each column shows the scan it starts in.
-    const std::vector<int16_t> threeScans{5, 6, 7};
-    std::vector<EnvelopeColumn> six(6);
-    reduceToEnvelopes(threeScans, 1, 3, 6, six);
-    const std::vector<int16_t> shown{5, 5, 6, 6, 7, 7};
-    for (size_t x = 0; x < six.size(); ++x) {
-        EXPECT_EQ(six[x].minimum, shown[x]);
-        EXPECT_EQ(six[x].maximum, shown[x]);
-    }
+    // Thirty of sixty scans filled, 8.57 scans a column; then fewer scans than columns.
+    const auto shown = [](std::span<const int16_t> scans, int64_t axis, int width) {
+        std::vector<EnvelopeColumn> columns(static_cast<size_t>(width));
+        reduceToEnvelopes(scans, 1, axis, width, columns);
+        std::string s;
+        for (const auto& c : columns)
+            s +=
+                c.empty ? "- " : std::to_string(c.minimum) + ".." + std::to_string(c.maximum) + " ";
+        return s;
+    };
+    std::vector<int16_t> ramp(30);
+    std::iota(ramp.begin(), ramp.end(), int16_t{0});
+    EXPECT_EQ(shown(ramp, 60, 7), "0..7 8..16 17..24 25..29 - - - ");
+    EXPECT_EQ(shown(std::span(ramp).first(3), 3, 6), "0..0 0..0 1..1 1..1 2..2 2..2 ");
 }
 
 TEST(ScopeCsv, OneRowPerScanInTimeOrderWithTheTimeFromTheScanRate) {
@@ -194,8 +132,7 @@ TEST(ScopeCsv, OneRowPerScanInTimeOrderWithTheTimeFromTheScanRate) {
     dll.BlockBuf.assign(10, 0);
     dll.RingBuf.assign(25, 0);
     for (int16_t block = 0; block < 4; ++block) {
-        for (int i = 0; i < 8; ++i)
-            dll.BlockBuf[static_cast<size_t>(1 + i)] = static_cast<int16_t>(block * 10 + i);
+        std::iota(dll.BlockBuf.begin() + 1, dll.BlockBuf.begin() + 9, int16_t(block * 10));
         dll.BlockBuf[4] = -32768;
         acquisition::storeBlock(dll, 8, 24);
     }
