@@ -348,7 +348,6 @@ private slots:
         m_window->close();
         QCOMPARE(m_events.count(Control::FrmMultiBuf, Event::Unload), 1);
     }
-
 };
 
 QTEST_MAIN(FormWindowTest)

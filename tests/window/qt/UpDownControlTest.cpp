@@ -46,6 +46,10 @@ private slots:
         QCOMPARE(changes.count(), 2);
         QCOMPARE(changes.at(0).at(0).toInt(), 16);
         QCOMPARE(changes.at(1).at(0).toInt(), 1);
+        // A narrower range takes the value with it.
+        m_control->setValue(12);
+        m_control->setRange(1, 8);
+        QCOMPARE(m_control->value(), 8);
     }
 
     void aHugeStepSaturatesInsteadOfOverflowing() {
