@@ -29,6 +29,18 @@ struct DeclaredOnlyInfo {
 constexpr std::array kDeclaredOnly{ADCARD_DECLARED_ONLY_FUNCTIONS(TQV_DECLARED_ONLY_INFO)};
 #undef TQV_DECLARED_ONLY_INFO
 
+// The list's argument bytes must be what adcard.h declares: a wrong count would bind a
+// 32-bit Windows name the library does not export, or pass the wrong number of slots.
+template <typename R, typename... A>
+constexpr int stdcallArgumentBytes(R(ADCARD_CALL*)(A...)) {
+    return (0 + ... + (std::is_pointer_v<A> ? 4 : static_cast<int>((sizeof(A) + 3) / 4 * 4)));
+}
+#define TQV_CHECK_ARGUMENT_BYTES(name, bytes) \
+    static_assert(stdcallArgumentBytes(&::name) == (bytes), #name ": argument bytes differ");
+ADCARD_CALLED_FUNCTIONS(TQV_CHECK_ARGUMENT_BYTES)
+ADCARD_DECLARED_ONLY_FUNCTIONS(TQV_CHECK_ARGUMENT_BYTES)
+#undef TQV_CHECK_ARGUMENT_BYTES
+
 // A path for an error message: UTF-8 on every platform (path::string() would use the
 // ANSI code page on Windows, and throw for a name outside it).
 std::string displayText(const std::filesystem::path& path) {

@@ -51,6 +51,7 @@ TEST(AdcardBinding, FindsTheSimulatedCardBesideTheProgramAndCallsIt) {
     EXPECT_EQ(binding.call(DeclaredOnly::ADResultRecent, std::array<int32_t, 1>{0}), 0);
     EXPECT_LT(binding.GetLastADError(), 0);
     EXPECT_THROW(binding.call(DeclaredOnly::Tqv_DA, std::array<int32_t, 1>{0}), CardLibraryError);
+    EXPECT_THROW(binding.call(DeclaredOnly::Tqv_DA, std::array<int32_t, 3>{}), CardLibraryError);
 }
 
 TEST(AdcardBinding, TriesEachPlaceInTurnAndNamesEveryOneThatFailed) {
@@ -67,6 +68,13 @@ TEST(AdcardBinding, TriesEachPlaceInTurnAndNamesEveryOneThatFailed) {
               std::string::npos);
     EXPECT_NE(error->find((broken / kFile).string()), std::string::npos);
     EXPECT_THROW(none.QueryBuf(), CardLibraryError);
+
+    // A library that lacks a function is named with it, and let go.
+    AdcardBinding partial({{fs::path(TQV_PARTIAL_ADCARD), PlaceKind::ProgramFolder}});
+    const auto lacking = partial.load();
+    ASSERT_TRUE(lacking.has_value());
+    EXPECT_NE(lacking->find("StartIntr"), std::string::npos);
+    EXPECT_TRUE(partial.loadedFrom().empty());
 
     const LibraryCandidate simulator{executableDirectory() / kFile, PlaceKind::SystemSearch};
     AdcardBinding some({{broken / kFile, PlaceKind::ProgramFolder}, simulator});

@@ -1,0 +1,23 @@
+#include "card/sim/DigitalIo.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+
+namespace tqv::sim {
+namespace {
+
+TEST(DigitalIo, CountsReadsFromZeroAndWalksItsOneWithThem) {
+    DigitalIo io(std::nullopt);
+    std::array<std::int16_t, 6> words{};
+    io.readInputs(6, words.data());
+    EXPECT_EQ(words[2], 0);
+    EXPECT_EQ(words[4], 1);
+    io.readInputs(6, words.data());
+    EXPECT_EQ(words[2], 1);
+    EXPECT_EQ(words[4], 2);
+}
+
+}  // namespace
+}  // namespace tqv::sim
