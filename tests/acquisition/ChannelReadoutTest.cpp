@@ -38,16 +38,6 @@ TEST_F(ChannelReadout, ShowsTheLastScanAsUnsignedHex) {
     EXPECT_EQ(panel.form.ChanValue[3], 32768);
 }
 
-TEST_F(ChannelReadout, ReadsTheBlockAtIndices1197To1200Only) {
-    panel.card.fillBlock = [](int16_t* block) {
-        std::fill(block, block + 1202, int16_t{-2});
-        for (int c = 0; c < 4; ++c) block[1197 + c] = static_cast<int16_t>(0x10 + c);
-    };
-    panel.card.queryResults = {1};
-    panel.tick();
-    EXPECT_EQ(labels(), (std::array<std::string, 4>{"10", "11", "12", "13"}));
-}
-
 TEST_F(ChannelReadout, KeepsTheNewestStoredScanWhenTheLastFetchFailed) {
     deliver(1, {1, 2, 3, 4});
     panel.card.adResults = {0};

@@ -11,15 +11,12 @@ using acquisition::inputRowCaption;
 using acquisition::inputWordsCaption;
 using window::Control;
 
-TEST(DigitalInputCaptions, WorkedExample) {
+TEST(DigitalInputCaptions, WorkedExampleAndEdgeWords) {
     EXPECT_EQ(inputWordsCaption({165, 3, 0, 4660, -1, 128}), "A5 3 0 1234 FFFF 80");
     EXPECT_EQ(inputRowCaption(165), "A5      1   0   1   0   0   1   0   1");
     EXPECT_EQ(inputRowCaption(3), "3      0   0   0   0   0   0   1   1");
     EXPECT_EQ(bitHeadingCaption(), "            7   6   5   4   3   2   1   0");
     EXPECT_EQ(bitHeadingCaption().size(), 41u);
-}
-
-TEST(DigitalInputCaptions, EdgeWords) {
     EXPECT_EQ(inputWordsCaption({}), "0 0 0 0 0 0");
     EXPECT_EQ(inputRowCaption(-1), "FFFF      1   1   1   1   1   1   1   1");
     // The row shows only the low byte; the hex text the whole word.

@@ -22,10 +22,6 @@ TEST(SampleInfoText, TwoDigitChannelNumbersKeepTheirSingleSpace) {
     EXPECT_NE(text.find("\r\nCh 10=0007\r\n"), std::string::npos);
 }
 
-TEST(SampleInfoText, NoChannelsGiveTheHeadingAlone) {
-    EXPECT_EQ(textFor({}), "Sample Information:\r\n");
-}
-
 class SampleInfo : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -1,10 +1,10 @@
-#include "analysis/ChannelStatistics.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 #include <cstdint>
+
+#include "analysis/ChannelStatistics.h"
 
 namespace tqv::analysis {
 namespace {

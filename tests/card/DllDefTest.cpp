@@ -1,6 +1,6 @@
-#include "card/DllDef.h"
-
 #include <gtest/gtest.h>
+
+#include "card/DllDef.h"
 
 namespace tqv::card {
 namespace {

@@ -32,7 +32,8 @@ TEST_F(BitOutput, ANumberThatDoesNotFitStopsWithTheOperatorsTextAndTheSpinnerKep
         typeChannel(typed);
         EXPECT_EQ(panel.ui.text(Control::txtDOChn), typed);
         EXPECT_EQ(panel.ui.spinnerValue(Control::UpDownBitNum), 5);
-        EXPECT_EQ(panel.ui.beeps(), beeps + 1) << "the operator hears that " << typed << " was refused";
+        EXPECT_EQ(panel.ui.beeps(), beeps + 1)
+            << "the operator hears that " << typed << " was refused";
     }
 }
 

@@ -49,10 +49,5 @@ TEST_F(ByteOutput, APortThatDoesNotFitSendsNothingAndKeepsTheLastByte) {
     EXPECT_EQ(panel.form.DoByte[0], 0xA5);
 }
 
-TEST_F(ByteOutput, HexBeyondThirtyTwoBitsSendsNothing) {
-    output("0", "1FFFFFFFF");
-    EXPECT_TRUE(panel.card.calls.empty());
-}
-
 }  // namespace
 }  // namespace tqv::test

@@ -28,7 +28,10 @@ struct RealPanel {
     app::FormWiring wiring{ctx};
     void raise(Control control, Event event) { wiring.raise(control, event); }
     bool tickUntil(auto condition) {
-        return waitUntil([&] { raise(Control::TimerAD, Event::Timer); return condition(); });
+        return waitUntil([&] {
+            raise(Control::TimerAD, Event::Timer);
+            return condition();
+        });
     }
 };
 
@@ -41,7 +44,8 @@ TEST(RealCardPanel, TheRingHoldsEveryScanInOrderAndARestartBeginsAtScanZero) {
     std::ranges::rotate(ring, ring.begin() + panel.dll.RingPos);
     const auto first = counterRun(ring.data(), 6000, 4, 3);
     ASSERT_TRUE(first) << "a block lost, torn or out of order";
-    EXPECT_EQ(static_cast<std::uint16_t>(*first + 6000), static_cast<std::uint16_t>(panel.form.BlockCount * 300))
+    EXPECT_EQ(static_cast<std::uint16_t>(*first + 6000),
+              static_cast<std::uint16_t>(panel.form.BlockCount * 300))
         << "the newest block is not the last one counted";
 
     const std::int32_t pos = panel.dll.RingPos;

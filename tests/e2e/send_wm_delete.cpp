@@ -24,6 +24,8 @@ int main(int argc, char* argv[]) {
     event.xclient.data.l[1] = CurrentTime;
     const bool sent = XSendEvent(display, window, False, NoEventMask, &event) != 0;
     XCloseDisplay(display);  // flushes the request
-    if (!sent) std::fprintf(stderr, "send_wm_delete: window %s could not be sent WM_DELETE_WINDOW\n", argv[1]);
+    if (!sent)
+        std::fprintf(stderr, "send_wm_delete: window %s could not be sent WM_DELETE_WINDOW\n",
+                     argv[1]);
     return sent ? 0 : 1;
 }

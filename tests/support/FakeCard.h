@@ -26,7 +26,7 @@ public:
     // Fills the caller's block on each ADResult call (its N+2 elements); by default
     // block 1..N carry the running sample numbers of the delivered samples.
     std::function<void(int16_t* block)> fillBlock;
-    int32_t blockLength = 1200;  // N, for the default filler
+    int32_t blockLength = 1200;                           // N, for the default filler
     std::optional<std::array<uint8_t, 5>> identityReply;  // untouched reply when empty
     std::optional<std::array<int16_t, 6>> inputWords;     // untouched words when empty
     // Called on each Tqv_DI after inputWords, e.g. to loop outputLines back.
@@ -42,8 +42,7 @@ public:
 
     int32_t Initial(int32_t a, int32_t b, int32_t c, int32_t d) override;
     int32_t StartIntr(int16_t queueBlocks, int32_t scansPerBlock, int16_t firstChannel,
-                      int16_t channelCount, int32_t scanRate, int32_t gain,
-                      int16_t mode) override;
+                      int16_t channelCount, int32_t scanRate, int32_t gain, int16_t mode) override;
     int32_t StopIntr() override;
     int16_t QueryBuf() override;
     int32_t ADResult(int16_t* block) override;

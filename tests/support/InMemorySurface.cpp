@@ -38,12 +38,21 @@ InMemorySurface::InMemorySurface() {
     for (const auto& row : window::ControlTable) {
         const Key key{row.name, std::max(row.index, 0)};
         switch (row.kind) {
-            case Kind::Label: m_captions[key] = std::string(row.caption); break;
-            case Kind::TextBox: m_texts[row.name] = std::string(row.caption); break;
-            case Kind::CheckBox: m_checkValue = (row.settings & window::Checked) ? 1 : 0; break;
+            case Kind::Label:
+                m_captions[key] = std::string(row.caption);
+                break;
+            case Kind::TextBox:
+                m_texts[row.name] = std::string(row.caption);
+                break;
+            case Kind::CheckBox:
+                m_checkValue = (row.settings & window::Checked) ? 1 : 0;
+                break;
             case Kind::Button:
-            case Kind::Timer: m_enabled[row.name] = true; break;
-            default: break;
+            case Kind::Timer:
+                m_enabled[row.name] = true;
+                break;
+            default:
+                break;
         }
     }
 }

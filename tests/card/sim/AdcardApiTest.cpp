@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <vector>
 
+#include "card/AdcardFunctions.h"
 #include "card/adcard.h"
 #include "card/sim/SignalSource.h"
-#include "card/AdcardFunctions.h"
 #include "tests/card/sim/SimProbes.h"
 
 namespace tqv::test {
@@ -32,8 +32,9 @@ protected:
         std::vector<std::int16_t> block(samples + 10, kSentinel);
         EXPECT_TRUE(waitUntil([] { return QueryBuf() > 0; }));
         EXPECT_EQ(ADResult(block.data()), 1);
-        EXPECT_TRUE(block[0] == kSentinel && std::all_of(block.begin() + static_cast<std::ptrdiff_t>(samples) + 1,
-                                                         block.end(), [](auto e) { return e == kSentinel; }))
+        EXPECT_TRUE(block[0] == kSentinel &&
+                    std::all_of(block.begin() + static_cast<std::ptrdiff_t>(samples) + 1,
+                                block.end(), [](auto e) { return e == kSentinel; }))
             << "element 0 or one beyond N was written";
         return block;
     }
@@ -51,9 +52,17 @@ TEST_F(CardApi, IoctlRepliesWithTheIdentityOrRefusesAndLeavesTheReply) {
     reply.fill(0xEE);
     EXPECT_EQ(IOCtl(5, command.data(), 5, reply.data()), 1);
     EXPECT_EQ(reply, (std::array<std::uint8_t, 8>{52, 0, 2, 5, 1, 0xEE, 0xEE, 0xEE}));
-    struct Refusal { std::int32_t commandSize; std::uint8_t* command; std::int32_t replySize; std::uint8_t* reply; std::int32_t code; };
-    for (const Refusal& r : {Refusal{4, command.data(), 5, reply.data(), -2}, {5, command.data(), 4, reply.data(), -2},
-                             {5, unknown.data(), 5, reply.data(), -6}, {5, nullptr, 5, reply.data(), -3},
+    struct Refusal {
+        std::int32_t commandSize;
+        std::uint8_t* command;
+        std::int32_t replySize;
+        std::uint8_t* reply;
+        std::int32_t code;
+    };
+    for (const Refusal& r : {Refusal{4, command.data(), 5, reply.data(), -2},
+                             {5, command.data(), 4, reply.data(), -2},
+                             {5, unknown.data(), 5, reply.data(), -6},
+                             {5, nullptr, 5, reply.data(), -3},
                              {5, command.data(), 5, nullptr, -3}}) {
         reply.fill(0xEE);
         EXPECT_EQ(IOCtl(r.commandSize, r.command, r.replySize, r.reply), 0);
@@ -63,18 +72,30 @@ TEST_F(CardApi, IoctlRepliesWithTheIdentityOrRefusesAndLeavesTheReply) {
 }
 
 TEST_F(CardApi, StartIntrTakesExactlyTheDocumentedLimits) {
-    struct Start { std::int16_t queue; std::int32_t scans; std::int16_t first, channels; std::int32_t rate, gain; std::int16_t mode; std::int32_t result; };
-    for (const Start& s : {
-             Start{0, 300, 0, 4, 10000, 0, 1, 0}, {1001, 10, 0, 4, 10000, 0, 1, 0}, {1000, 16, 0, 1, 10000, 0, 1, 1},
-             {50, 0, 0, 4, 10000, 0, 1, 0}, {50, 300, -1, 4, 10000, 0, 1, 0}, {50, 300, 64, 1, 10000, 0, 1, 0},
-             {1, 1, 63, 1, 1, 3, 0, 1}, {50, 300, 0, 0, 10000, 0, 1, 0}, {50, 300, 60, 5, 10000, 0, 1, 0},
-             {2, 7812, 0, 64, 7812, 0, 1, 1}, {50, 300, 0, 4, 0, 0, 1, 0}, {50, 300, 0, 1, 100001, 0, 1, 0},
-             {50, 300, 0, 6, 100000, 0, 1, 0}, {2, 100000, 0, 5, 100000, 0, 1, 1}, {1, 250001, 0, 4, 10000, 0, 1, 0},
-             {17, 250000, 0, 4, 10000, 0, 1, 0}, {16, 250000, 0, 4, 10000, 0, 1, 1}, {50, 300, 0, 4, 10000, -1, 1, 0},
-             {50, 300, 0, 4, 10000, 4, 1, 0}, {50, 300, 0, 4, 10000, 0, -1, 0}, {50, 300, 0, 4, 10000, 0, 2, 0}}) {
+    struct Start {
+        std::int16_t queue;
+        std::int32_t scans;
+        std::int16_t first, channels;
+        std::int32_t rate, gain;
+        std::int16_t mode;
+        std::int32_t result;
+    };
+    for (const Start& s : {Start{0, 300, 0, 4, 10000, 0, 1, 0}, {1001, 10, 0, 4, 10000, 0, 1, 0},
+                           {1000, 16, 0, 1, 10000, 0, 1, 1},    {50, 0, 0, 4, 10000, 0, 1, 0},
+                           {50, 300, -1, 4, 10000, 0, 1, 0},    {50, 300, 64, 1, 10000, 0, 1, 0},
+                           {1, 1, 63, 1, 1, 3, 0, 1},           {50, 300, 0, 0, 10000, 0, 1, 0},
+                           {50, 300, 60, 5, 10000, 0, 1, 0},    {2, 7812, 0, 64, 7812, 0, 1, 1},
+                           {50, 300, 0, 4, 0, 0, 1, 0},         {50, 300, 0, 1, 100001, 0, 1, 0},
+                           {50, 300, 0, 6, 100000, 0, 1, 0},    {2, 100000, 0, 5, 100000, 0, 1, 1},
+                           {1, 250001, 0, 4, 10000, 0, 1, 0},   {17, 250000, 0, 4, 10000, 0, 1, 0},
+                           {16, 250000, 0, 4, 10000, 0, 1, 1},  {50, 300, 0, 4, 10000, -1, 1, 0},
+                           {50, 300, 0, 4, 10000, 4, 1, 0},     {50, 300, 0, 4, 10000, 0, -1, 0},
+                           {50, 300, 0, 4, 10000, 0, 2, 0}}) {
         ASSERT_EQ(Initial(0, 0, 0, 0), 1);
-        EXPECT_EQ(StartIntr(s.queue, s.scans, s.first, s.channels, s.rate, s.gain, s.mode), s.result)
-            << s.queue << " " << s.scans << " " << s.first << " " << s.channels << " " << s.rate << " " << s.gain << " " << s.mode;
+        EXPECT_EQ(StartIntr(s.queue, s.scans, s.first, s.channels, s.rate, s.gain, s.mode),
+                  s.result)
+            << s.queue << " " << s.scans << " " << s.first << " " << s.channels << " " << s.rate
+            << " " << s.gain << " " << s.mode;
         EXPECT_EQ(GetLastADError(), s.result == 1 ? 0 : -2);
     }
 }
@@ -95,7 +116,8 @@ TEST_F(CardApi, BlocksCarryTheSignalsScanAfterScanInElementsOneToN) {
     for (std::uint64_t k = 0; k < 3; ++k) {
         const auto block = nextBlock(expected.size());
         signals.fill(expected, 1, channels, k * scans);
-        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), block.begin() + 1)) << "block " << k;
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), block.begin() + 1))
+            << "block " << k;
     }
 }
 
@@ -122,7 +144,8 @@ TEST_F(CardApi, StopEndsTheThreadAndEveryStartBeginsAtScanZero) {
     EXPECT_EQ(QueryBuf(), 0);
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(QueryBuf(), 0);
-    EXPECT_EQ(GetLastADError(), -3) << "success keeps the last error; a stopped card overruns nothing";
+    EXPECT_EQ(GetLastADError(), -3)
+        << "success keeps the last error; a stopped card overruns nothing";
     EXPECT_EQ(StopIntr(), 1);
     ASSERT_EQ(StartIntr(50, 100, 0, 4, 10000, 0, 1), 1) << "no new Initial needed";
     EXPECT_EQ(firstCounter(nextBlock(400)), 0);
@@ -157,7 +180,8 @@ TEST_F(CardApi, OutputsLoopBackToInputWordsBesideTheirPatterns) {
     const auto reads = static_cast<std::uint16_t>(words[2]);
     EXPECT_EQ(static_cast<std::uint16_t>(words[4]), 1U << (reads % 16U)) << "a walking one";
     EXPECT_EQ(Tqv_DI(3, words.data()), 3);
-    EXPECT_EQ(static_cast<std::uint16_t>(words[2]), static_cast<std::uint16_t>(reads + 1)) << "reads counted";
+    EXPECT_EQ(static_cast<std::uint16_t>(words[2]), static_cast<std::uint16_t>(reads + 1))
+        << "reads counted";
     words.fill(-99);
     EXPECT_EQ(Tqv_DI(0, words.data()), 0);
     EXPECT_EQ(Tqv_DI(-1, words.data()), 0);
@@ -168,8 +192,8 @@ TEST_F(CardApi, OutputsLoopBackToInputWordsBesideTheirPatterns) {
 }
 
 TEST_F(CardApi, DeclaredOnlyFunctionsAreNotSupported) {
-#define TQV_EXPECT_NOT_SUPPORTED(name, bytes)                                 \
-    ASSERT_EQ(Initial(0, 0, 0, 0), 1);                                   \
+#define TQV_EXPECT_NOT_SUPPORTED(name, bytes)                              \
+    ASSERT_EQ(Initial(0, 0, 0, 0), 1);                                     \
     EXPECT_EQ(callWithSampleArguments(#name, &::name).result, 0) << #name; \
     EXPECT_EQ(GetLastADError(), -7) << #name;
     ADCARD_DECLARED_ONLY_FUNCTIONS(TQV_EXPECT_NOT_SUPPORTED)

@@ -1,9 +1,9 @@
-#include "card/sim/DigitalIo.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
+
+#include "card/sim/DigitalIo.h"
 
 namespace tqv::sim {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "card/adcard.h"
 #include "card/AdcardFunctions.h"
+#include "card/adcard.h"
 #include "tests/card/sim/SimProbes.h"
 
 namespace tqv::test {
@@ -61,7 +61,8 @@ TEST(Configured, TraceHasOneLinePerCallOfEveryFunctionAndCountsOverruns) {
     ASSERT_TRUE(waitUntil([&] { return std::ranges::count(traceLines(path), "Overrun 3") > 0; }));
     StopIntr();
     std::vector<std::string> overruns;
-    std::ranges::copy_if(traceLines(path), std::back_inserter(overruns), [](const std::string& line) { return line.starts_with("Overrun"); });
+    std::ranges::copy_if(traceLines(path), std::back_inserter(overruns),
+                         [](const std::string& line) { return line.starts_with("Overrun"); });
     overruns.resize(3);
     EXPECT_EQ(overruns, (std::vector<std::string>{"Overrun 1", "Overrun 2", "Overrun 3"}));
     EXPECT_EQ(traceLines(path).back(), "StopIntr -> 1");

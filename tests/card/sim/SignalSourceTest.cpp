@@ -12,8 +12,12 @@ const SignalSource program(10000, 0);
 
 TEST(SignalSource, CounterIsTheScansLow16BitsAsASignedSampleWhateverTheGain) {
     const SignalSource amplified(10000, 3);
-    for (const auto& [scan, value] : {std::pair<std::uint64_t, int>{0, 0}, {1, 1}, {32767, 32767},
-                                      {32768, -32768}, {65535, -1}, {65536 + 5, 5}}) {
+    for (const auto& [scan, value] : {std::pair<std::uint64_t, int>{0, 0},
+                                      {1, 1},
+                                      {32767, 32767},
+                                      {32768, -32768},
+                                      {65535, -1},
+                                      {65536 + 5, 5}}) {
         EXPECT_EQ(program.sample(3, scan), value) << scan;
         EXPECT_EQ(amplified.sample(7, scan), value) << scan;
     }
@@ -50,7 +54,8 @@ TEST(SignalSource, FillLaysScansOutInChannelOrderFromTheFirstChannelAcrossTableE
     program.fill(block, 2, channels, 195);
     for (std::size_t s = 0; s < 10; ++s) {
         for (int c = 0; c < channels; ++c) {
-            ASSERT_EQ(block[s * channels + static_cast<std::size_t>(c)], program.sample(2 + c, 195 + s));
+            ASSERT_EQ(block[s * channels + static_cast<std::size_t>(c)],
+                      program.sample(2 + c, 195 + s));
         }
     }
 }

@@ -11,7 +11,8 @@ TEST(SimConfig, ReadsEachWellFormedValueAndRefusesWhatIsOutOfRangeOrMisshapen) {
     ASSERT_TRUE(fail);
     EXPECT_EQ(fail->startIntr, 12);
     EXPECT_EQ(fail->initial, -2147483647 - 1);
-    EXPECT_EQ(parseInputWords("1 -2 300 32767 -32768 0"), (InputWords{1, -2, 300, 32767, -32768, 0}));
+    EXPECT_EQ(parseInputWords("1 -2 300 32767 -32768 0"),
+              (InputWords{1, -2, 300, 32767, -32768, 0}));
     EXPECT_EQ(parseSpeed("2.5"), 2.5);
     EXPECT_EQ(parseSpeed("10000"), 10000.0);
     for (const char* text : {"1 2", "1 2 3 4", "256 0 0", "-1 0 0", "1,2,3", "1 2 3x"}) {

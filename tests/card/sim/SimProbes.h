@@ -29,7 +29,9 @@ inline std::vector<std::string> traceLines(const std::string& path) {
 // counter in `column` is one more than the last (wrapping at 16 bits); else nothing.
 inline std::optional<std::uint16_t> counterRun(const std::int16_t* samples, std::size_t scans,
                                                std::size_t channels, std::size_t column) {
-    const auto at = [&](std::size_t s) { return static_cast<std::uint16_t>(samples[s * channels + column]); };
+    const auto at = [&](std::size_t s) {
+        return static_cast<std::uint16_t>(samples[s * channels + column]);
+    };
     for (std::size_t s = 1; s < scans; ++s) {
         if (at(s) != static_cast<std::uint16_t>(at(s - 1) + 1U)) return std::nullopt;
     }
@@ -60,13 +62,18 @@ template <typename R, typename... A>
 SampleCall callWithSampleArguments(const char* name, R(ADCARD_CALL* function)(A...)) {
     return [&]<std::size_t... I>(std::index_sequence<I...>) {
         const long long result = function([&] {
-            if constexpr (std::is_pointer_v<A>) return A{nullptr};
-            else return static_cast<A>(sampleArgument(I));
+            if constexpr (std::is_pointer_v<A>)
+                return A{nullptr};
+            else
+                return static_cast<A>(sampleArgument(I));
         }()...);
         std::string line = name;
-        ((line += std::is_pointer_v<A> ? std::string(" *") : " " + std::to_string(sampleArgument(I))), ...);
+        ((line +=
+          std::is_pointer_v<A> ? std::string(" *") : " " + std::to_string(sampleArgument(I))),
+         ...);
         return SampleCall{result, line + " -> " + std::to_string(result)};
-    }(std::index_sequence_for<A...>{});
+    }
+    (std::index_sequence_for<A...>{});
 }
 
 }  // namespace tqv::test

@@ -42,23 +42,16 @@ private slots:
         QCOMPARE(roomToRight({90, 0, 20, 10}, 80, {}, 2), 0);
     }
 
-    void aShortCaptionKeepsTheStoredSize() {
-        const FitRequest request{{10, 10, 60, 12}, 300, {}, 12, 8};
-        const auto fit = fitLabel(request, proportional(3));
-        QCOMPARE(fit.width, 60);
-        QCOMPARE(fit.height, 15);  // grows to the font's height
-        QCOMPARE(fit.pixelSize, 12);
-        QVERIFY(!fit.shrunk);
-        QVERIFY(!fit.clipped);
-    }
-
-    void aLongerCaptionWidensTheLabelAtItsOwnSize() {
-        const FitRequest request{{10, 10, 60, 20}, 300, {}, 12, 8};
-        const auto fit = fitLabel(request, proportional(30));  // 180 px at 12
-        QCOMPARE(fit.width, 180);
-        QCOMPARE(fit.height, 20);  // never lower than stored
-        QCOMPARE(fit.pixelSize, 12);
-        QVERIFY(!fit.shrunk);
+    void aCaptionThatFitsKeepsItsSizeAndGrowsOnlyToShowItsText() {
+        const auto shortFit = fitLabel({{10, 10, 60, 12}, 300, {}, 12, 8}, proportional(3));
+        QCOMPARE(shortFit.width, 60);
+        QCOMPARE(shortFit.height, 15);  // grows to the font's height
+        QVERIFY(!shortFit.shrunk && !shortFit.clipped);
+        const auto longFit = fitLabel({{10, 10, 60, 20}, 300, {}, 12, 8}, proportional(30));
+        QCOMPARE(longFit.width, 180);  // 30 characters at 12 px
+        QCOMPARE(longFit.height, 20);  // never lower than stored
+        QCOMPARE(longFit.pixelSize, 12);
+        QVERIFY(!longFit.shrunk);
     }
 
     void aCaptionTooLongForTheRoomShrinksTheFontUntilItFits() {

@@ -45,18 +45,15 @@ private slots:
         QCOMPARE(m_control->value(), 1);
         QCOMPARE(changes.count(), 2);
         QCOMPARE(changes.at(0).at(0).toInt(), 16);
-        QCOMPARE(changes.at(1).at(0).toInt(), 1);
-        // A narrower range takes the value with it.
-        m_control->setValue(12);
-        m_control->setRange(1, 8);
-        QCOMPARE(m_control->value(), 8);
-    }
-
-    void aHugeStepSaturatesInsteadOfOverflowing() {
+        // A huge step saturates instead of overflowing.
         m_control->stepBy(std::numeric_limits<int>::max());
         QCOMPARE(m_control->value(), 16);
         m_control->stepBy(std::numeric_limits<int>::min());
         QCOMPARE(m_control->value(), 1);
+        // A narrower range takes the value with it.
+        m_control->setValue(12);
+        m_control->setRange(1, 8);
+        QCOMPARE(m_control->value(), 8);
     }
 
     void theArrowsAreUpOverDownAndTakeNoFocus() {
