@@ -16,7 +16,7 @@
 #   TQV_MUTANT_DIR        scratch folder (default /tmp/tqv-mutants); its src/build/dev is
 #                         kept between runs, so only what a mutant touches is rebuilt
 #   TQV_MUTANT_CTEST_ARGS more ctest arguments, e.g. "-E soak" to leave the soaks out
-#   TQV_MUTANT_TIMEOUT    per-test timeout in seconds (default 300); a hang is a kill
+#   TQV_MUTANT_TIMEOUT    per-test timeout in seconds (default 60) where a test sets none; a hang is a kill
 #   TQV_MUTANT_JOBS       build and test parallelism (default 2)
 #
 # Examples:
@@ -40,7 +40,7 @@ list="$script_dir/mutants.txt"
 work=${TQV_MUTANT_DIR:-/tmp/tqv-mutants}
 table=""
 jobs=${TQV_MUTANT_JOBS:-2}
-timeout=${TQV_MUTANT_TIMEOUT:-300}
+timeout=${TQV_MUTANT_TIMEOUT:-60}
 
 usage() { sed -n '5,12p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'; }
 
@@ -215,11 +215,17 @@ trap 'interrupted' INT TERM HUP
 
 build() { run_child cmake --build --preset dev -j"$jobs" >"$1" 2>&1; }
 
-# ctest output -> "name (reason)" of the first failure, or nothing.
+# ctest output -> "name (reason)" of the first failure, or nothing. Parameter dumps
+# ("# GetParam() = ...", "120-byte object <...>") are cut from the name.
 first_failure() {
     awk '/The following tests FAILED:/ {f=1; next}
-         f && /^[[:space:]]*[0-9]+ - / {sub(/^[[:space:]]*[0-9]+ - /, "");
-                                      sub(/[[:space:]]+# GetParam\(\).*\(/, " ("); print; exit}' "$1"
+         f && /^[[:space:]]*[0-9]+ - / {
+             sub(/^[[:space:]]*[0-9]+ - /, ""); sub(/[[:space:]]+$/, "")
+             reason = ""
+             if (match($0, /\([^()]*\)$/)) { reason = " " substr($0, RSTART); $0 = substr($0, 1, RSTART - 1) }
+             sub(/[[:space:]]+# GetParam\(\).*/, ""); sub(/[0-9]+-byte object <.*/, "<param>"); sub(/[[:space:]]+$/, "")
+             print $0 reason; exit
+         }' "$1"
 }
 
 run_suite() {
@@ -313,7 +319,7 @@ summary="# killed $killed, survived $survived, stale $stale; $(( $(date +%s) - s
 echo "$summary"
 echo "$summary" >>"$table"
 if [[ $survived -gt 0 ]]; then
-    echo "# survivors:" | tee -a "$table"
-    awk '$2 == "survived" {print "#   " $1}' "$table" | tee -a "$table"
+    survivors=$(awk '!/^#/ && $2 == "survived" {print "#   " $1}' "$table")
+    printf '# survivors:\n%s\n' "$survivors" | tee -a "$table"
 fi
 exit 0
