@@ -36,13 +36,7 @@ bool recreateBuffers(card::DllDef& dll) {
 
 void startAcquisition(window::FormContext& ctx) {
     auto& dll = ctx.dll;
-    dll.QueueBlocks = StartParameters::QueueBlocks;
-    dll.ScanCount = StartParameters::ScanCount;
-    dll.FirstChannel = StartParameters::FirstChannel;
-    dll.ChannelCount = StartParameters::ChannelCount;
-    dll.ScanRate = StartParameters::ScanRate;
-    dll.Gain = StartParameters::Gain;
-    dll.Mode = StartParameters::Mode;
+    StartParameters::applyTo(dll);
 
     ctx.card.StopIntr();
     if (ctx.card.Initial(0, 0, 0, 0) == 0) {

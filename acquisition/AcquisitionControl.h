@@ -15,6 +15,17 @@ struct StartParameters {
     static constexpr int32_t ScanRate = 10000;
     static constexpr int32_t Gain = 0;
     static constexpr int16_t Mode = 1;
+
+    // Writes them into the module state, where StartIntr's arguments are taken from.
+    static void applyTo(card::DllDef& dll) {
+        dll.QueueBlocks = QueueBlocks;
+        dll.ScanCount = ScanCount;
+        dll.FirstChannel = FirstChannel;
+        dll.ChannelCount = ChannelCount;
+        dll.ScanRate = ScanRate;
+        dll.Gain = Gain;
+        dll.Mode = Mode;
+    }
 };
 
 void startAcquisition(window::FormContext& ctx);

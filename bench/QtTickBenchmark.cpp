@@ -46,13 +46,3 @@ void BM_LiveCpuShare(benchmark::State& state) { bench::measureLiveCpuShare(state
 BENCHMARK(BM_LiveCpuShare)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("TQV_NO_MESSAGE_BOX", "1");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -46,13 +46,7 @@ void addReason(std::string& reasons, const std::string& reason) {
 
 card::DllDef startParameters() {
     card::DllDef dll;
-    dll.QueueBlocks = StartParameters::QueueBlocks;
-    dll.ScanCount = StartParameters::ScanCount;
-    dll.FirstChannel = StartParameters::FirstChannel;
-    dll.ChannelCount = StartParameters::ChannelCount;
-    dll.ScanRate = StartParameters::ScanRate;
-    dll.Gain = StartParameters::Gain;
-    dll.Mode = StartParameters::Mode;
+    StartParameters::applyTo(dll);
     return dll;
 }
 
