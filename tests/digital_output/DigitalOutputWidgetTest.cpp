@@ -1,6 +1,7 @@
 // What only the real window shows of the digital-output handlers: the channel box
 // rewritten under the operator's fingers while the next key is still to come.
 #include <QLineEdit>
+#include <QToolButton>
 #include <QtTest>
 #include <memory>
 
@@ -39,6 +40,9 @@ private slots:
         // "4" becomes " 4"; the "0" typed after it makes " 40", bounded to " 16".
         QCOMPARE(box->text(), QStringLiteral(" 16"));
         QCOMPARE(spinner->value(), 16);
+        // The spinner's arrow writes the value it has just taken.
+        QTest::mouseClick(spinner->downButton(), Qt::LeftButton);
+        QCOMPARE(box->text(), QStringLiteral(" 15"));
 
         QTest::mouseDClick(findControl<QLineEdit>(&panel.window, "txtDOValue"), Qt::LeftButton);
         QCOMPARE(panel.window.text(Control::txtDOValue), std::string(" 1"));

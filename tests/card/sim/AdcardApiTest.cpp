@@ -140,8 +140,9 @@ TEST_F(CardApi, StopEndsTheThreadAndEveryStartBeginsAtScanZero) {
     ASSERT_EQ(StartIntr(50, 100, 0, 4, 10000, 0, 1), 1);
     EXPECT_EQ(firstCounter(nextBlock(400)), 0) << "restart while running";
     EXPECT_EQ(ADResult(nullptr), 0);
+    ASSERT_TRUE(waitUntil([] { return QueryBuf() >= 2; }));
     EXPECT_EQ(StopIntr(), 1);
-    EXPECT_EQ(QueryBuf(), 0);
+    EXPECT_EQ(QueryBuf(), 0) << "stopping discards the waiting blocks";
     std::this_thread::sleep_for(50ms);
     EXPECT_EQ(QueryBuf(), 0);
     EXPECT_EQ(GetLastADError(), -3)

@@ -138,6 +138,10 @@ private slots:
             }
         }
         QCOMPARE(found.size(), 44);
+        // The names are the program's own, whatever the table derives them from.
+        for (const char* name : {"lblDI_1", "Label1_13", "lblAD_3", "UpDownBitNum", "TimerAD"}) {
+            control<QObject>(name);
+        }
         QCOMPARE(control<QLineEdit>("txtSWO_0")->text(), QStringLiteral("00"));
         QCOMPARE(control<QPlainTextEdit>("txtInfo")->toPlainText(), QStringLiteral("Info"));
         QCOMPARE(control<QGroupBox>("Frame3")->title(), QStringLiteral("开关量输出--按位输出模式"));
@@ -251,6 +255,13 @@ private slots:
         m_window->setEnabled(Control::cmdStop, false);
         QTest::mouseClick(control<QPushButton>("cmdStop"), Qt::LeftButton);
         QCOMPARE(m_events.count(Control::cmdStop, Event::Click), 1);
+    }
+
+    void aClearedCheckBoxReadsZeroAndAPartlyCheckedOneOne() {
+        QTest::mouseClick(control<QCheckBox>("chkDisp"), Qt::LeftButton);
+        QCOMPARE(m_window->checkValue(Control::chkDisp), 0);
+        control<QCheckBox>("chkDisp")->setCheckState(Qt::PartiallyChecked);
+        QCOMPARE(m_window->checkValue(Control::chkDisp), 1);
     }
 
     void doubleClickingATextBoxRaisesItsDblClick() {

@@ -83,6 +83,8 @@ private slots:
     void anArrowThatCannotStepIsDisabled() {
         QVERIFY(!m_control->downButton()->isEnabled());
         QVERIFY(m_control->upButton()->isEnabled());
+        m_control->setValue(15);
+        QVERIFY(m_control->upButton()->isEnabled());
         m_control->setValue(16);
         QVERIFY(!m_control->upButton()->isEnabled());
         QVERIFY(m_control->downButton()->isEnabled());
