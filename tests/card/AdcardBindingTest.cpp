@@ -67,6 +67,7 @@ TEST(AdcardBinding, TriesEachPlaceInTurnAndNamesEveryOneThatFailed) {
     EXPECT_NE(error->find((empty / kFile).string() + " (the program's own folder): "),
               std::string::npos);
     EXPECT_NE(error->find((broken / kFile).string()), std::string::npos);
+    EXPECT_EQ(error->find("unknown reason"), std::string::npos) << "the loader says why";
     EXPECT_THROW(none.QueryBuf(), CardLibraryError);
 
     // A library that lacks a function is named with it, and let go.
