@@ -17,11 +17,6 @@ TEST(SampleInfoText, WorkedExample) {
     EXPECT_EQ(text.size(), 65u);
 }
 
-TEST(SampleInfoText, TwoDigitChannelNumbersKeepTheirSingleSpace) {
-    const std::string text = textFor(std::vector<int32_t>(11, 7));
-    EXPECT_NE(text.find("\r\nCh 10=0007\r\n"), std::string::npos);
-}
-
 class SampleInfo : public ::testing::Test {
 protected:
     void SetUp() override {

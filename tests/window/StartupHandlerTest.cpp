@@ -48,14 +48,5 @@ TEST(Startup, SendsTheIdentityCommandAndSetsTheStartValues) {
     EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStop));
 }
 
-TEST(Startup, LeavesEveryOtherControlAsStored) {
-    Panel panel;
-    panel.load();
-    EXPECT_EQ(panel.ui.caption(Control::lblBlock), "Label2");
-    EXPECT_EQ(panel.ui.caption(Control::lblAD, 3), "0.000");
-    EXPECT_EQ(panel.ui.text(Control::txtSWO_0), "00");
-    EXPECT_EQ(panel.ui.checkValue(Control::chkDisp), 1);
-}
-
 }  // namespace
 }  // namespace tqv::test
