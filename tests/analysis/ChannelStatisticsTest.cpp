@@ -36,6 +36,10 @@ TEST(ChannelStatistics, AConstantIsStuckAndNothingIsAllZero) {
     EXPECT_TRUE(constant.result().stuck());
     EXPECT_DOUBLE_EQ(constant.result().rms, 7.0);
 
+    StatisticsAccumulator single;
+    single.add(5);
+    EXPECT_FALSE(single.result().stuck()) << "one sample says nothing of a channel";
+
     const auto none = StatisticsAccumulator{}.result();
     EXPECT_EQ(none.count, 0);
     EXPECT_FALSE(none.stuck());

@@ -69,6 +69,14 @@ TEST(SelfTestAcquisition, NamesAStuckChannel) {
     EXPECT_EQ(card.run(10).summary, "channel 2 stuck at 1048");
 }
 
+TEST(SelfTestAcquisition, AnOverrunAfterTheRunIsAFailureWithItsCode) {
+    PacedCard card;
+    card.lastError = -5;
+    const auto result = card.run(1);
+    EXPECT_EQ(result.outcome, Outcome::Fail);
+    EXPECT_THAT(result.summary, HasSubstr("error code -5 after the run"));
+}
+
 TEST(SelfTestIdentity, FailsWhenTheCardLeavesTheReplyUntouched) {
     FakeCard card;  // answers IOCtl with 1 but writes nothing
     const auto result = selftest::checkIdentity(card);
