@@ -36,6 +36,7 @@ TEST_F(BlockPolling, ATickWithNoBlocksChangesNothing) {
     EXPECT_EQ(panel.ui.caption(Control::lblBlock), "Error=-3");
     EXPECT_EQ(panel.ui.caption(Control::lblptr), "Label3");
     EXPECT_EQ(panel.ui.caption(Control::lblAD, 0), "0.000");
+    EXPECT_EQ(panel.ui.caption(Control::lblDI), "00");
     EXPECT_EQ(panel.ui.text(Control::txtInfo), "Info");
 }
 

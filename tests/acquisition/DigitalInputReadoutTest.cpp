@@ -55,14 +55,5 @@ TEST_F(DigitalInputReadout, WordsTheCardLeavesUntouchedShowTheirPreviousValues) 
     EXPECT_EQ(panel.ui.caption(Control::lblDI), "1 2 3 4 5 6");
 }
 
-TEST_F(DigitalInputReadout, NothingIsReadOnATickWithoutBlocks) {
-    panel.card.inputWords = std::array<int16_t, 6>{1, 2, 3, 4, 5, 6};
-    panel.card.clearCalls();
-    tick(0);
-    EXPECT_TRUE(panel.card.callsNamed("Tqv_DI").empty());
-    EXPECT_EQ(panel.ui.caption(Control::lblDI), "00");
-    EXPECT_EQ(panel.ui.caption(Control::lblBit), "Bit");
-}
-
 }  // namespace
 }  // namespace tqv::test

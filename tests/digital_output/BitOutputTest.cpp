@@ -52,14 +52,6 @@ TEST_F(BitOutput, TypingFortyWhileTheSpinnerStandsAtFiveEndsAtSixteen) {
     EXPECT_EQ(panel.ui.changeEvents(Control::UpDownBitNum) - spinnerChanges, 1);
 }
 
-TEST_F(BitOutput, SteppingTheSpinnerWritesItsNumberText) {
-    panel.ui.setSpinnerValue(Control::UpDownBitNum, 5);
-    EXPECT_EQ(panel.ui.text(Control::txtDOChn), " 5");
-    panel.ui.setSpinnerValue(Control::UpDownBitNum, 6);
-    EXPECT_EQ(panel.ui.text(Control::txtDOChn), " 6");
-    EXPECT_EQ(panel.ui.spinnerValue(Control::UpDownBitNum), 6);
-}
-
 TEST_F(BitOutput, TheFirstClickWithTheInitialTextsSendsBitZeroValueZero) {
     EXPECT_EQ(panel.ui.text(Control::txtDOChn), "1");
     EXPECT_EQ(panel.ui.text(Control::txtDOValue), "0");

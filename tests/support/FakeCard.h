@@ -33,7 +33,6 @@ public:
     std::function<void(int16_t* words)> fillInputs;
     // The outputs as Tqv_DO and Tqv_DOBit left them: port 0 = bits 0..7, port 1 = 8..15.
     uint16_t outputLines = 0;
-    bool recordCalls = true;
 
     // What reached the card, one line per call.
     std::vector<std::string> calls;
