@@ -14,6 +14,7 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 shot="$PWD/build/release/tqv-multibuf.png"
-echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): taking a picture of the live window instead."
-"$bin/tqv-snapshot" "$shot" --start --ms 3000
-echo "Window picture: $shot"
+scope="$PWD/build/release/tqv-scope.png"
+echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): taking pictures of the live windows instead."
+"$bin/tqv-snapshot" "$shot" --scope "$scope" --ms 3000
+echo "Window pictures: $shot and $scope"
