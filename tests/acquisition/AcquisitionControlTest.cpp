@@ -99,10 +99,5 @@ TEST_F(AcquisitionControl, ExitStopsTheCardTwiceAndClosesTheWindow) {
     EXPECT_TRUE(panel.ui.isClosed());
 }
 
-TEST_F(AcquisitionControl, ClosingTheWindowStopsTheCardOnce) {
-    panel.ui.close();
-    EXPECT_THAT(panel.card.calls, ElementsAre("StopIntr -> 1"));
-}
-
 }  // namespace
 }  // namespace tqv::test

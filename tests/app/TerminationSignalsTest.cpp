@@ -5,6 +5,11 @@
 #include <csignal>
 
 #include "app/TerminationSignals.h"
+#include "tests/window/qt/RecordingEvents.h"
+#include "window/qt/QtFormWindow.h"
+
+using tqv::window::Control;
+using tqv::window::Event;
 
 class TerminationSignalsTest : public QObject {
     Q_OBJECT
@@ -25,11 +30,14 @@ private slots:
 
     void eachTerminationRequestClosesTheWindow() {
         for (const int request : {SIGTERM, SIGINT, SIGHUP}) {
-            QWidget window;
-            window.show();
+            tqv::window::qt::QtFormWindow window;
+            tqv::test::RecordingEvents events;
+            window.setEvents(&events);
             const tqv::app::TerminationSignals requests(&window);
             std::raise(request);
-            QTRY_VERIFY2(!window.isVisible(), qPrintable(QString::number(request)));
+            // Closed, not merely hidden: only a close runs the Unload that stops the card.
+            QTRY_COMPARE(events.count(Control::FrmMultiBuf, Event::Unload), 1);
+            window.setEvents(nullptr);
         }
     }
 };

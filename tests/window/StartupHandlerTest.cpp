@@ -28,7 +28,6 @@ INSTANTIATE_TEST_SUITE_P(
     ReplyBytes, CardIdentity,
     ::testing::Values(IdentityCase{{52, 0, 9, 9, 1}, "卡名: 5200 类型: 1"},
                       IdentityCase{{5, 12, 0, 0, 0}, "卡名:05 12 类型: 0"},
-                      IdentityCase{{130, 45, 0, 0, 17}, "卡名: 130 45 类型: 17"},
                       IdentityCase{{255, 9, 0, 0, 255}, "卡名: 25509 类型: 255"}));
 
 TEST(Startup, SendsTheIdentityCommandAndSetsTheStartValues) {

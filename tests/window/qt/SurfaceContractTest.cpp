@@ -194,8 +194,6 @@ private slots:
         }
     }
 
-    void theCheckBoxStartsChecked() { QCOMPARE(ui().checkValue(Control::chkDisp), 1); }
-
     void closingRaisesUnloadExactlyOnce() {
         ui().close();
         QCOMPARE(m_events.count(Control::FrmMultiBuf, Event::Unload), 1);
