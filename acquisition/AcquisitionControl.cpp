@@ -26,6 +26,7 @@ bool recreateBuffers(card::DllDef& dll) {
         dll.BlockBuf.swap(block);
         dll.RingBuf.swap(ring);
         dll.StoredBlocks = 0;
+        ++dll.BufferGeneration;
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -27,6 +27,10 @@ struct DllDef {
     // that hold acquired data rather than the zeros of a fresh ring. Only views of
     // the ring read it.
     int64_t StoredBlocks = 0;
+    // Counted up each time a start creates BlockBuf and RingBuf afresh. The allocator
+    // may hand a new ring the old one's address, so views tell one run's ring from the
+    // next by this number, never by the address.
+    int64_t BufferGeneration = 0;
 
     // Start parameters, passed to StartIntr in this order.
     int16_t QueueBlocks = 0;

@@ -7,8 +7,8 @@
 namespace tqv::scope {
 
 ScopeModel::RingState ScopeModel::stateOf(const card::DllDef& dll) {
-    return {dll.RingBuf.data(), dll.RingBuf.size(), dll.RingPos,      dll.StoredBlocks,
-            dll.RingBlocks,     dll.ScanCount,      dll.ChannelCount, dll.ScanRate};
+    return {dll.BufferGeneration, dll.RingBuf.size(), dll.RingPos,      dll.StoredBlocks,
+            dll.RingBlocks,       dll.ScanCount,      dll.ChannelCount, dll.ScanRate};
 }
 
 bool ScopeModel::take(const card::DllDef& dll) {

@@ -44,7 +44,7 @@ public:
 
 private:
     struct RingState {
-        const int16_t* ring = nullptr;
+        int64_t generation = 0;
         size_t ringSize = 0;
         int32_t ringPos = 0;
         int64_t storedBlocks = 0;

@@ -121,7 +121,8 @@ QByteArray ScopeWindow::pngBytes() const {
 }
 
 QString ScopeWindow::scansText() const {
-    return tr("%n scan(s)", nullptr, static_cast<int>(m_model.scanCount()));
+    const auto scans = m_model.scanCount();
+    return scans == 1 ? tr("1 scan") : tr("%1 scans").arg(scans);
 }
 
 bool ScopeWindow::saveCsv(const QString& path) { return writeFile(path, csvBytes(), scansText()); }

@@ -76,9 +76,11 @@ TEST_F(AcquisitionControl, RingPositionAndCounterCarryOverARestart) {
     panel.click(Control::cmdStart);
     panel.card.queryResults = {3};
     panel.tick();
+    const int64_t generation = panel.dll.BufferGeneration;
     panel.click(Control::cmdStop);
     panel.click(Control::cmdStart);
 
+    EXPECT_EQ(panel.dll.BufferGeneration, generation + 1) << "views tell the new ring by it";
     EXPECT_EQ(panel.dll.RingPos, 3600);
     EXPECT_EQ(panel.form.BlockCount, 3);
     EXPECT_TRUE(std::all_of(panel.dll.RingBuf.begin(), panel.dll.RingBuf.end(),

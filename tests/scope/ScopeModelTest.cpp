@@ -2,6 +2,7 @@
 // samples its statistics see, the envelope, and the CSV text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <numeric>
 #include <string>
@@ -62,6 +63,40 @@ TEST(ScopeModel, TakesOnlyTheFilledSlotsOldestFirst) {
         EXPECT_DOUBLE_EQ(model.axisMilliseconds().value_or(0), 600.0);
         EXPECT_FALSE(model.take(panel.dll)) << "an unchanged ring is not taken again";
     }
+}
+
+// Pause after 5 blocks; Stop/Start, 15 blocks; Stop/Start, 5 blocks; Resume. The ring
+// then stands where it stood at the pause, and the allocator may well have handed the
+// last start the first one's memory: the model must still take the new run.
+TEST(ScopeModel, ARingCreatedAfreshIsTakenEvenAtTheOldAddressAndPosition) {
+    card::DllDef dll;
+    dll.ChannelCount = 1;
+    dll.ScanCount = 2;
+    dll.RingBlocks = 20;
+    dll.ScanRate = 10000;
+    dll.BlockBuf.assign(4, 0);
+    const auto startInPlace = [&] {  // a start whose new ring reuses the old memory
+        std::fill(dll.RingBuf.begin(), dll.RingBuf.end(), int16_t{0});
+        dll.RingBuf.resize(41);
+        dll.StoredBlocks = 0;
+        ++dll.BufferGeneration;
+    };
+    const auto store = [&](int blocks, int16_t value) {
+        dll.BlockBuf[1] = dll.BlockBuf[2] = value;
+        for (int b = 0; b < blocks; ++b) acquisition::storeBlock(dll, 2, 40);
+    };
+    startInPlace();
+    store(5, 1);
+    const int16_t* address = dll.RingBuf.data();
+    ScopeModel model;
+    ASSERT_TRUE(model.take(dll));
+    startInPlace();
+    store(15, 2);
+    startInPlace();
+    store(5, 3);
+    ASSERT_EQ(dll.RingBuf.data(), address);
+    ASSERT_TRUE(model.take(dll)) << "the second run's ring was taken for the first one's";
+    EXPECT_EQ(model.sample(0, 0), 3);
 }
 
 TEST(ScopeModel, StatisticsSeeEachChannelOfTheFilledSlotsOnly) {
