@@ -1,0 +1,104 @@
+#include "record/OutputFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <utility>
+
+#ifdef _WIN32
+#include <io.h>
+#include <sys/stat.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace tqv::record {
+
+namespace {
+
+#ifdef _WIN32
+int openFile(const std::filesystem::path& path, int flags) {
+    return ::_wopen(path.c_str(), flags | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+long long writeSome(int fd, const char* data, std::size_t size) {
+    return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
+}
+int truncateFile(int fd, int64_t size) { return ::_chsize_s(fd, size) == 0 ? 0 : -1; }
+int syncFile(int fd) { return ::_commit(fd); }
+int closeFile(int fd) { return ::_close(fd); }
+constexpr int kCreate = _O_RDWR | _O_CREAT;
+constexpr int kExclusive = _O_EXCL;
+constexpr int kTruncate = _O_TRUNC;
+#else
+int openFile(const std::filesystem::path& path, int flags) {
+    return ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+}
+long long writeSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
+int truncateFile(int fd, int64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
+int syncFile(int fd) {
+#ifdef __APPLE__
+    return ::fsync(fd);
+#else
+    return ::fdatasync(fd);
+#endif
+}
+int closeFile(int fd) { return ::close(fd); }
+constexpr int kCreate = O_RDWR | O_CREAT;
+constexpr int kExclusive = O_EXCL;
+constexpr int kTruncate = O_TRUNC;
+#endif
+
+}  // namespace
+
+std::string systemError(const std::string& what) { return what + ": " + std::strerror(errno); }
+
+std::variant<OutputFile, std::string> OutputFile::create(const std::filesystem::path& path,
+                                                         bool replace) {
+    const int fd = openFile(path, kCreate | (replace ? kTruncate : kExclusive));
+    if (fd >= 0) return OutputFile(fd);
+    if (errno == EEXIST) {
+        return path.string() + " exists (replacing it needs --force or the user's consent)";
+    }
+    return systemError(path.string());
+}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+
+OutputFile::~OutputFile() {
+    if (m_fd >= 0) closeFile(m_fd);
+}
+
+std::optional<std::string> OutputFile::writeAll(const char* data, std::size_t size,
+                                                std::size_t& written) {
+    written = 0;
+    while (size > 0) {
+        const long long some = writeSome(m_fd, data, size);
+        if (some < 0) {
+            if (errno == EINTR) continue;
+            return systemError("write");
+        }
+        if (some == 0) return std::string("write: no progress");
+        data += some;
+        size -= static_cast<std::size_t>(some);
+        written += static_cast<std::size_t>(some);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> OutputFile::truncate(int64_t size) {
+    if (truncateFile(m_fd, size) != 0) return systemError("truncate");
+    return std::nullopt;
+}
+
+std::optional<std::string> OutputFile::syncData() {
+    if (syncFile(m_fd) != 0) return systemError("sync");
+    return std::nullopt;
+}
+
+std::optional<std::string> OutputFile::close() {
+    const int fd = std::exchange(m_fd, -1);
+    if (fd >= 0 && closeFile(fd) != 0) return systemError("close");
+    return std::nullopt;
+}
+
+}  // namespace tqv::record

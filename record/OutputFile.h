@@ -1,0 +1,41 @@
+// The recording's file as a descriptor the writer owns: created afresh (or replaced
+// only when forced), written with plain writes, cut back, synced. The system calls
+// live here so the sinks stay portable.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace tqv::record {
+
+class OutputFile {
+public:
+    // Fails with the reason when the file exists and `replace` is false, or when it
+    // cannot be created.
+    static std::variant<OutputFile, std::string> create(const std::filesystem::path& path,
+                                                        bool replace);
+    OutputFile(OutputFile&& other) noexcept;
+    OutputFile& operator=(OutputFile&&) = delete;
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+    ~OutputFile();
+
+    int descriptor() const { return m_fd; }
+    // All of it or the reason; `written` says how much got through either way.
+    std::optional<std::string> writeAll(const char* data, std::size_t size, std::size_t& written);
+    std::optional<std::string> truncate(int64_t size);
+    std::optional<std::string> syncData();
+    std::optional<std::string> close();
+
+private:
+    explicit OutputFile(int fd) : m_fd(fd) {}
+    int m_fd = -1;
+};
+
+// "<what>: <the system's text for errno>".
+std::string systemError(const std::string& what);
+
+}  // namespace tqv::record

@@ -1,0 +1,124 @@
+// A recording: blocks offered by the thread that stores them go through a queue
+// allocated once to a writer thread that owns the file and its metadata. Offering
+// never allocates, locks or waits on the disk; a block that finds the queue full is
+// a gap, counted and put in the metadata.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <thread>
+#include <variant>
+
+#include "record/BlockQueue.h"
+#include "record/RecordingMetadata.h"
+#include "record/RecordingSink.h"
+
+namespace tqv::record {
+
+// The simulated card's fastest rate (a hundred times the panel's 10000 scans a
+// second); the default queue holds two seconds of it.
+inline constexpr int64_t FastestScanRate = 1'000'000;
+inline constexpr int64_t DefaultQueueScans = 2 * FastestScanRate;
+
+struct RecordingSettings {
+    std::filesystem::path file;
+    // Replace an existing file (and its metadata) rather than refuse.
+    bool replace = false;
+    int32_t scanRate = 0;
+    int firstChannel = 0;
+    int channels = 0;
+    int32_t scansPerBlock = 0;
+    // Zero: DefaultQueueScans rounded up to whole blocks.
+    std::size_t queueBlocks = 0;
+    // The header and the data reach the disk at least this often.
+    std::chrono::milliseconds syncInterval{500};
+    std::string cardIdentity;
+    std::string cardLibrary;
+    std::string program;
+    std::string version;
+    // WAV only; see WavLayout::leadFrames.
+    int64_t wavLeadFrames = 0;
+};
+
+enum class RecordingState { Recording, Stopped, Failed };
+
+struct RecordingStatus {
+    RecordingState state = RecordingState::Recording;
+    double elapsedSeconds = 0;
+    int64_t bytes = 0;
+    int64_t scansWritten = 0;
+    int64_t gaps = 0;
+    int64_t blocksLost = 0;
+    // The write error, once state is Failed.
+    std::string error;
+};
+
+class Recorder {
+public:
+    // Opens a CSV file when the name ends in ".csv" (any case), else WAV, and writes
+    // the first metadata. Fails with the reason (an existing file without `replace`,
+    // a folder that cannot be written, bad parameters).
+    static std::variant<std::unique_ptr<Recorder>, std::string> open(
+        const RecordingSettings& settings);
+    // With a sink already open (the tests' stand-ins).
+    Recorder(const RecordingSettings& settings, std::unique_ptr<RecordingSink> sink);
+    // Stops as a stop pressed when still going.
+    ~Recorder();
+    Recorder(const Recorder&) = delete;
+    Recorder& operator=(const Recorder&) = delete;
+
+    // Producer thread only: one block of scansPerBlock scans, as stored.
+    void offer(std::span<const int16_t> block);
+    // Producer thread only: takes no more blocks, lets the writer finish what is
+    // queued, close the file and write the last metadata, then returns. A write
+    // error that ended it earlier stays the reason.
+    void stop(StopReason reason);
+
+    // Any thread.
+    RecordingStatus status() const;
+    // Once stopped: what the last metadata says.
+    const RecordingMetadata& metadata() const { return m_metadata; }
+    const std::filesystem::path& file() const { return m_settings.file; }
+
+private:
+    void writerLoop();
+    void finishFile();
+    void fail(const std::string& reason);
+    void noteMetadataError(const std::optional<std::string>& error);
+
+    const RecordingSettings m_settings;
+    std::unique_ptr<RecordingSink> m_sink;
+    BlockQueue m_queue;
+    const std::chrono::steady_clock::time_point m_started;
+
+    // Producer thread only.
+    int64_t m_offeredBlocks = 0;
+    int64_t m_pendingLost = 0;
+    bool m_stopped = false;
+
+    // Set by the producer, read by the writer and by status().
+    std::atomic<int64_t> m_gaps{0};
+    std::atomic<int64_t> m_blocksLost{0};
+    std::atomic<int64_t> m_trailingLost{0};
+    std::atomic<int64_t> m_trailingScan{0};
+    std::atomic<StopReason> m_requestedReason{StopReason::StopPressed};
+    std::atomic<bool> m_stopRequested{false};
+
+    // Writer thread: m_metadata until joined; the atomics for status().
+    RecordingMetadata m_metadata;
+    std::atomic<int64_t> m_scansWritten{0};
+    std::atomic<int64_t> m_bytes{0};
+    std::atomic<RecordingState> m_state{RecordingState::Recording};
+    std::atomic<double> m_stoppedAfter{0};
+    // Written once by the writer before m_state becomes Failed (release), read after.
+    std::string m_error;
+
+    std::thread m_writer;
+};
+
+}  // namespace tqv::record

@@ -1,0 +1,56 @@
+// What a recording says about itself in "<file>.json" beside it: written whole at
+// the start, at each gap and at the end, so a reader always finds a complete one.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tqv::record {
+
+enum class StopReason { DurationReached, Interrupted, StopPressed, CardError, WriteError };
+
+// "duration reached", "interrupted", ...: the words the metadata and the programs use.
+std::string stopReasonText(StopReason reason);
+
+struct Gap {
+    // The acquisition's scan index of the first scan lost, counted from the start.
+    int64_t scanIndex = 0;
+    int64_t blocksLost = 0;
+    // Scans in the file before the gap.
+    int64_t fileScan = 0;
+};
+
+struct RecordingMetadata {
+    std::string file;
+    std::string format;
+    int32_t scanRate = 0;
+    int firstChannel = 0;
+    int channels = 0;
+    int32_t scansPerBlock = 0;
+    std::string startTimeUtc;
+    std::string cardIdentity;
+    std::string cardLibrary;
+    std::string program;
+    std::string version;
+    int64_t scansWritten = 0;
+    int64_t blocksWritten = 0;
+    std::vector<Gap> gaps;
+    // Empty while recording.
+    std::optional<StopReason> stopReason;
+    std::string error;
+};
+
+std::string metadataJson(const RecordingMetadata& metadata);
+// "run.wav" -> "run.wav.json".
+std::filesystem::path metadataPath(const std::filesystem::path& recording);
+// Through the atomic-save helper; empty on success, else the reason.
+std::optional<std::string> saveMetadata(const std::filesystem::path& recording,
+                                        const RecordingMetadata& metadata);
+// ISO 8601 in UTC to the second, "2026-01-31T12:00:00Z".
+std::string utcTimestamp(std::chrono::system_clock::time_point time);
+
+}  // namespace tqv::record

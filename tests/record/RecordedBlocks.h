@@ -1,0 +1,71 @@
+// Blocks shaped like the card's (channel 3 the scan counter), the codes at both ends
+// of the 16-bit range among them, and a scratch folder for the files the tests write.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <vector>
+
+#include "record/Recorder.h"
+
+namespace tqv::record::testing {
+
+inline constexpr int kChannels = 4;
+inline constexpr int32_t kScansPerBlock = 300;
+inline constexpr int32_t kScanRate = 10000;
+
+inline std::vector<int16_t> cardBlock(int64_t firstScan) {
+    std::vector<int16_t> block(static_cast<std::size_t>(kScansPerBlock * kChannels));
+    for (int32_t s = 0; s < kScansPerBlock; ++s) {
+        const int64_t scan = firstScan + s;
+        auto* row = &block[static_cast<std::size_t>(s * kChannels)];
+        row[0] = static_cast<int16_t>(scan % 2 == 0 ? INT16_MIN : INT16_MAX);
+        row[1] = static_cast<int16_t>(static_cast<uint16_t>(scan * 7919));
+        row[2] = static_cast<int16_t>(-1 - scan % 5);
+        row[3] = static_cast<int16_t>(static_cast<uint16_t>(scan));
+    }
+    return block;
+}
+
+inline RecordingSettings settingsFor(const std::filesystem::path& file) {
+    RecordingSettings settings;
+    settings.file = file;
+    settings.scanRate = kScanRate;
+    settings.channels = kChannels;
+    settings.scansPerBlock = kScansPerBlock;
+    settings.program = "record_tests";
+    settings.version = "0";
+    return settings;
+}
+
+inline nlohmann::json readJson(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    return nlohmann::json::parse(in);
+}
+
+class ScratchFolder {
+public:
+    ScratchFolder()
+        : m_path(std::filesystem::temp_directory_path() /
+                 ("tqv-record-" + std::to_string(::getpid()) + "-" + std::to_string(++s_count))) {
+        std::filesystem::remove_all(m_path);
+        std::filesystem::create_directories(m_path);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+
+private:
+    static inline int s_count = 0;
+    std::filesystem::path m_path;
+};
+
+}  // namespace tqv::record::testing

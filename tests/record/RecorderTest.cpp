@@ -1,0 +1,115 @@
+// The hand-over between the thread that stores blocks and the writer: a writer that
+// stalls costs blocks, counted as a gap at the right scan index, never the producer's time.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "RecordedBlocks.h"
+#include "record/BlockQueue.h"
+
+namespace tqv::record {
+namespace {
+
+using namespace testing;
+
+// A file that takes everything, but whose first write waits until the test says go.
+class StallingSink final : public RecordingSink {
+public:
+    std::optional<std::string> write(std::span<const int16_t> samples, int64_t firstScan) override {
+        std::unique_lock lock(m_mutex);
+        m_entered = true;
+        m_changed.notify_all();
+        m_changed.wait(lock, [&] { return m_released; });
+        m_samples.insert(m_samples.end(), samples.begin(), samples.end());
+        m_firstScans.push_back(firstScan);
+        return std::nullopt;
+    }
+    std::optional<std::string> sync() override { return std::nullopt; }
+    std::optional<std::string> finish() override { return std::nullopt; }
+    int64_t bytes() const override { return 0; }
+    int64_t scans() const override { return 0; }
+
+    void waitUntilEntered() {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_entered; });
+    }
+    void release() {
+        const std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+    // Read once the recorder has stopped.
+    std::vector<int16_t> m_samples;
+    std::vector<int64_t> m_firstScans;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_entered = false;
+    bool m_released = false;
+};
+
+TEST(Recorder, StalledWriterCostsAGapAtTheRightScanNeverTheProducersTime) {
+    const ScratchFolder folder;
+    auto settings = settingsFor(folder / "run.wav");
+    settings.queueBlocks = 8;
+    auto sinkOwner = std::make_unique<StallingSink>();
+    StallingSink& sink = *sinkOwner;
+    Recorder recorder(settings, std::move(sinkOwner));
+
+    int64_t block = 0;
+    const auto offerNext = [&] { recorder.offer(cardBlock(block++ * kScansPerBlock)); };
+    offerNext();
+    sink.waitUntilEntered();
+    // The stalled write holds its slot: seven more fit, the next three are lost. Were
+    // offer() to wait for room, this would never return while the writer is held.
+    for (int k = 0; k < 10; ++k) offerNext();
+    EXPECT_EQ(recorder.status().gaps, 1);
+    EXPECT_EQ(recorder.status().blocksLost, 3);
+    sink.release();
+    while (recorder.status().scansWritten < 8 * kScansPerBlock) std::this_thread::yield();
+    offerNext();
+    offerNext();
+    recorder.stop(StopReason::StopPressed);
+
+    const auto& metadata = recorder.metadata();
+    ASSERT_EQ(metadata.gaps.size(), 1u);
+    EXPECT_EQ(metadata.gaps[0].scanIndex, 8 * kScansPerBlock);
+    EXPECT_EQ(metadata.gaps[0].blocksLost, 3);
+    EXPECT_EQ(metadata.gaps[0].fileScan, 8 * kScansPerBlock);
+    EXPECT_EQ(metadata.blocksWritten, 10);
+    std::vector<int16_t> expected;
+    for (const int64_t b : {0, 1, 2, 3, 4, 5, 6, 7, 11, 12}) {
+        const auto samples = cardBlock(b * kScansPerBlock);
+        expected.insert(expected.end(), samples.begin(), samples.end());
+    }
+    EXPECT_EQ(sink.m_samples, expected);
+    const auto json = readJson(folder / "run.wav.json");
+    EXPECT_EQ(json["gaps"][0]["scan_index"], 8 * kScansPerBlock);
+    EXPECT_EQ(json["blocks_lost"], 3);
+    EXPECT_EQ(json["stopped"]["reason"], "stop pressed");
+}
+
+TEST(BlockQueue, RunsEndAtTheStorageEndAndBeforeAGap) {
+    BlockQueue queue(4, 2);
+    const std::vector<int16_t> block{1, 2};
+    ASSERT_TRUE(queue.push(block, 0, 0));
+    ASSERT_TRUE(queue.push(block, 1, 0));
+    ASSERT_TRUE(queue.push(block, 5, 3));
+    ASSERT_TRUE(queue.push(block, 6, 0));
+    EXPECT_FALSE(queue.push(block, 7, 0));
+    EXPECT_EQ(queue.front().blocks, 2u);
+    queue.pop(2);
+    ASSERT_TRUE(queue.push(block, 8, 0));
+    const auto afterGap = queue.front();
+    EXPECT_EQ(afterGap.blocks, 2u) << "stops at the end of the storage";
+    EXPECT_EQ(afterGap.firstScan, 5);
+    EXPECT_EQ(afterGap.lostBefore, 3);
+    queue.pop(2);
+    EXPECT_EQ(queue.front().firstScan, 8);
+    EXPECT_FALSE(queue.push(std::vector<int16_t>{1}, 9, 0)) << "a block of the wrong length";
+}
+
+}  // namespace
+}  // namespace tqv::record
