@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "acquisition/AcquisitionControl.h"
+#include "acquisition/BlockDrain.h"
 #include "analysis/ChannelStatistics.h"
 #include "card/DllDef.h"
 #include "text/TextConversions.h"
@@ -21,18 +22,6 @@ using Seconds = std::chrono::duration<double>;
 
 constexpr Clock::Duration kProgressInterval = std::chrono::milliseconds(250);
 
-// The card is left stopped however the check ends.
-class StopOnExit {
-public:
-    explicit StopOnExit(card::CardLibrary& card) : m_card(card) {}
-    ~StopOnExit() { m_card.StopIntr(); }
-    StopOnExit(const StopOnExit&) = delete;
-    StopOnExit& operator=(const StopOnExit&) = delete;
-
-private:
-    card::CardLibrary& m_card;
-};
-
 std::string fixed(double value, int decimals) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
@@ -42,12 +31,6 @@ std::string fixed(double value, int decimals) {
 void addReason(std::string& reasons, const std::string& reason) {
     if (!reasons.empty()) reasons += "; ";
     reasons += reason;
-}
-
-card::DllDef startParameters() {
-    card::DllDef dll;
-    StartParameters::applyTo(dll);
-    return dll;
 }
 
 std::string channelFigures(int channel, const analysis::ChannelStatistics& statistics) {
@@ -64,70 +47,43 @@ CheckResult checkAcquisition(card::CardLibrary& card, Clock& clock,
     CheckResult result;
     result.name = "acquisition";
     result.outcome = Outcome::Fail;
-    const StopOnExit stopOnExit(card);
-    card::DllDef dll = startParameters();
-    const int32_t n = *card::blockLength(dll);
-    // The library writes up to N + 2 elements; the block is at 1..N.
-    dll.BlockBuf.assign(static_cast<std::size_t>(n) + 2, 0);
-
-    card.StopIntr();
-    if (card.Initial(0, 0, 0, 0) == 0) {
-        result.summary = "Initial failed, error code " + text::plainDecimal(card.GetLastADError());
-        return result;
-    }
-    if (card.StartIntr(dll.QueueBlocks, dll.ScanCount, dll.FirstChannel, dll.ChannelCount,
-                       dll.ScanRate, dll.Gain, dll.Mode) == 0) {
-        result.summary =
-            "StartIntr failed, error code " + text::plainDecimal(card.GetLastADError());
+    acquisition::BlockDrain drain(card, clock, StartParameters::QueueBlocks,
+                                  settings.pollInterval);
+    const card::DllDef& dll = drain.parameters();
+    if (const auto refused = drain.start()) {
+        result.summary = *refused;
         return result;
     }
 
-    const auto start = clock.now();
+    const auto start = drain.startTime();
     const auto runTime = std::chrono::duration_cast<Clock::Duration>(Seconds(settings.seconds));
     auto nextProgress = start;
     std::array<analysis::StatisticsAccumulator, StartParameters::ChannelCount> channels;
-    const std::span<const int16_t> samples(dll.BlockBuf.data() + 1, static_cast<std::size_t>(n));
-    long long delivered = 0;
-    long long adResultFailures = 0;
-    int largestQueue = 0;
-    bool interrupted = false;
 
+    // Each delivered block, as soon as the card reports it.
+    const acquisition::BlockConsumer takeBlock = [&](std::span<const int16_t> samples) {
+        for (int c = 0; c < dll.ChannelCount; ++c) {
+            channels[static_cast<std::size_t>(c)].addInterleaved(samples, dll.ChannelCount, c);
+        }
+        return true;
+    };
+
+    acquisition::DrainLimits limits;
+    limits.runTime = runTime;
+    limits.interrupted = settings.interrupted;
+    limits.afterPoll = [&](Clock::Duration sinceStart) {
+        const auto now = start + sinceStart;
+        if (settings.progress && now >= nextProgress) {
+            settings.progress({Seconds(sinceStart).count(), settings.seconds,
+                               drain.counts().delivered});
+            nextProgress = now + kProgressInterval;
+        }
+    };
+    const bool interrupted = drain.run(limits, takeBlock) == acquisition::DrainEnd::Interrupted;
     const auto isInterrupted = [&] {
         return settings.interrupted != nullptr && settings.interrupted->load();
     };
-    // Fetches what is waiting, or waits a little when nothing is.
-    const auto poll = [&] {
-        const int16_t waiting = card.QueryBuf();
-        if (waiting <= 0) {
-            clock.sleepFor(settings.pollInterval);
-            return;
-        }
-        largestQueue = std::max<int>(largestQueue, waiting);
-        for (int16_t k = 0; k < waiting; ++k) {
-            if (card.ADResult(dll.BlockBuf.data()) != 1) {
-                ++adResultFailures;
-                continue;
-            }
-            ++delivered;
-            for (int c = 0; c < dll.ChannelCount; ++c) {
-                channels[static_cast<std::size_t>(c)].addInterleaved(samples, dll.ChannelCount, c);
-            }
-        }
-    };
-
-    auto now = start;
-    while (now - start < runTime) {
-        if (isInterrupted()) {
-            interrupted = true;
-            break;
-        }
-        poll();
-        now = clock.now();
-        if (settings.progress && now >= nextProgress) {
-            settings.progress({Seconds(now - start).count(), settings.seconds, delivered});
-            nextProgress = now + kProgressInterval;
-        }
-    }
+    auto now = drain.lastPollTime();
     const double elapsed = Seconds(now - start).count();
     const double blockSeconds = static_cast<double>(dll.ScanCount) / dll.ScanRate;
     const double expected = elapsed / blockSeconds;
@@ -137,11 +93,14 @@ CheckResult checkAcquisition(card::CardLibrary& card, Clock& clock,
     // short run is not failed for a block in transit. The count expected stays that of
     // the end.
     const auto graceEnd = now + std::chrono::duration_cast<Clock::Duration>(Seconds(blockSeconds));
-    while (!interrupted && static_cast<double>(delivered) + 1 <= expected && now < graceEnd &&
-           !isInterrupted()) {
-        poll();
-        now = clock.now();
+    while (!interrupted && static_cast<double>(drain.counts().delivered) + 1 <= expected &&
+           now < graceEnd && !isInterrupted()) {
+        drain.poll(takeBlock);
+        now = drain.lastPollTime();
     }
+    const long long delivered = drain.counts().delivered;
+    const long long adResultFailures = drain.counts().adResultFailures;
+    const int largestQueue = drain.counts().largestQueue;
     const int32_t errorCode = card.GetLastADError();
 
     const double deviation =

@@ -1,25 +1,11 @@
-// Where the self-test gets the time and waits: the steady clock in the program, a
-// clock the test moves by hand in the unit tests, so that checking a block rate
-// against the wall clock needs no real seconds.
+// The self-test's clock is the drain's (acquisition/Clock.h).
 #pragma once
 
-#include <chrono>
+#include "acquisition/Clock.h"
 
 namespace tqv::selftest {
 
-class Clock {
-public:
-    using Duration = std::chrono::nanoseconds;
-    virtual ~Clock() = default;
-    // Time since an arbitrary fixed point; never goes back.
-    virtual Duration now() = 0;
-    virtual void sleepFor(Duration duration) = 0;
-};
-
-class SteadyClock final : public Clock {
-public:
-    Duration now() override;
-    void sleepFor(Duration duration) override;
-};
+using acquisition::Clock;
+using acquisition::SteadyClock;
 
 }  // namespace tqv::selftest

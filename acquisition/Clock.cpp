@@ -1,8 +1,8 @@
-#include "selftest/Clock.h"
+#include "acquisition/Clock.h"
 
 #include <thread>
 
-namespace tqv::selftest {
+namespace tqv::acquisition {
 
 Clock::Duration SteadyClock::now() {
     return std::chrono::duration_cast<Duration>(
@@ -11,4 +11,4 @@ Clock::Duration SteadyClock::now() {
 
 void SteadyClock::sleepFor(Duration duration) { std::this_thread::sleep_for(duration); }
 
-}  // namespace tqv::selftest
+}  // namespace tqv::acquisition
