@@ -1,0 +1,215 @@
+// tqv-record: acquisition streamed to a WAV or CSV file without a window, through
+// the self-test's drain and the recorder. Options and the card library here.
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <system_error>
+
+#include "acquisition/BlockDrain.h"
+#include "app/CardLibraryOptions.h"
+#include "card/AdcardBinding.h"
+#include "files/qt/QtFileNames.h"
+#include "record/Recorder.h"
+#include "selftest/IdentityCheck.h"
+#include "selftest/InterruptRequest.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace {
+
+using namespace tqv;
+using Seconds = std::chrono::duration<double>;
+
+constexpr int ExitRecorded = 0;
+constexpr int ExitFailed = 1;
+constexpr int ExitUnusable = app::CardLibraryOptions::FailureStatus;
+constexpr long long kMaximumSeconds = 366LL * 24 * 3600;
+
+// The card library's deepest queue. At a hundred times the panel's rate a block
+// lasts 0.3 ms, so 1000 blocks let the drain be held up for 300 ms (a busy moment on
+// a loaded machine) before the card overruns; at the card's own rate, 30 s. The
+// drain only copies blocks into the recorder's queue, which holds 2 s more.
+constexpr int16_t kCardQueueBlocks = 1000;
+constexpr auto kPollInterval = std::chrono::milliseconds(2);
+constexpr auto kProgressInterval = std::chrono::milliseconds(250);
+
+bool stderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) != 0;
+#endif
+}
+
+int usageError(const QString& message) {
+    std::cerr << "tqv-record: " << message.toStdString() << "\nTry tqv-record --help.\n";
+    return ExitUnusable;
+}
+
+// "12:34:56" for the free disk space left at this rate.
+std::string duration(double seconds) {
+    if (seconds > 99 * 3600.0) return ">99 h";
+    const auto whole = static_cast<long long>(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+    return text;
+}
+
+void showProgress(const record::RecordingStatus& status, long long blocks,
+                  const std::filesystem::path& folder) {
+    std::string diskLeft = "?";
+    std::error_code error;
+    const auto space = std::filesystem::space(folder, error);
+    if (!error && status.elapsedSeconds > 0 && status.bytes > 0) {
+        const double rate = static_cast<double>(status.bytes) / status.elapsedSeconds;
+        diskLeft = duration(static_cast<double>(space.available) / rate);
+    }
+    std::fprintf(stderr, "\rrecording: %s, %lld blocks, %.1f MB, %lld gaps, disk full in %s ",
+                 duration(status.elapsedSeconds).c_str(), blocks,
+                 static_cast<double>(status.bytes) / 1e6, static_cast<long long>(status.gaps),
+                 diskLeft.c_str());
+    std::fflush(stderr);
+}
+
+void clearProgress() {
+    std::fprintf(stderr, "\r%78s\r", "");
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    const QStringList arguments = files::qt::arguments(argc, argv);
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName("tqv-record");
+    QCoreApplication::setApplicationVersion(TQV_VERSION);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        "Records the TQV5200-1 card's acquisition to FILE without a window: 16-bit WAV "
+        "(RF64 past 4 GiB), or CSV when FILE ends in .csv, with FILE.json beside it.\n"
+        "Exit status: 0 recorded without a gap, 1 a gap, a card error or a write error, "
+        "2 the options, the file's name or the card library.");
+    app::CardLibraryOptions cardOptions(parser);
+    const QCommandLineOption secondsOption(
+        "seconds", "Record for N seconds (without it: until Ctrl-C or SIGTERM).", "N");
+    const QCommandLineOption forceOption("force", "Replace FILE (and FILE.json) if they exist.");
+    parser.addOptions({secondsOption, forceOption});
+    parser.addPositionalArgument("FILE", "The recording: .wav, or .csv for text.");
+
+    if (const auto status = cardOptions.parse(arguments)) return *status;
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() != 1) {
+        return usageError(positional.isEmpty() ? "the recording's FILE is missing"
+                                               : "unexpected argument " + positional[1]);
+    }
+    if (positional[0].isEmpty()) return usageError("the recording's FILE is empty");
+    std::optional<Seconds> seconds;
+    if (parser.isSet(secondsOption)) {
+        bool valid = false;
+        const long long value = parser.value(secondsOption).toLongLong(&valid);
+        if (!valid || value < 1 || value > kMaximumSeconds) {
+            return usageError("--seconds takes a whole number from 1 to 31622400, not \"" +
+                              parser.value(secondsOption) + "\"");
+        }
+        seconds = Seconds(static_cast<double>(value));
+    }
+    const std::filesystem::path file = files::qt::toPath(positional[0]);
+
+    const auto card = std::make_unique<card::AdcardBinding>(cardOptions.candidates());
+    if (!cardOptions.bind(*card)) return ExitUnusable;
+
+    try {
+        const selftest::InterruptRequest interrupt;
+        acquisition::SteadyClock clock;
+        acquisition::BlockDrain drain(*card, clock, kCardQueueBlocks, kPollInterval);
+        const card::DllDef& parameters = drain.parameters();
+
+        const auto identity = selftest::checkIdentity(*card);
+        record::RecordingSettings settings;
+        settings.file = file;
+        settings.replace = parser.isSet(forceOption);
+        settings.scanRate = parameters.ScanRate;
+        settings.firstChannel = parameters.FirstChannel;
+        settings.channels = parameters.ChannelCount;
+        settings.scansPerBlock = parameters.ScanCount;
+        settings.cardIdentity = identity.summary;
+        settings.cardLibrary = card->loadedFrom().string();
+        settings.program = "tqv-record";
+        settings.version = TQV_VERSION;
+        auto opened = record::Recorder::open(settings);
+        if (auto* error = std::get_if<std::string>(&opened)) {
+            app::CardLibraryOptions::writeMessage(*error);
+            return ExitUnusable;
+        }
+        record::Recorder& recorder = *std::get<0>(opened);
+
+        if (const auto refused = drain.start()) {
+            recorder.stop(record::StopReason::CardError);
+            app::CardLibraryOptions::writeMessage(*refused);
+            return ExitFailed;
+        }
+
+        const bool progressShown = stderrIsTerminal();
+        auto nextCheck = drain.startTime();
+        bool cardFailed = false;
+        acquisition::DrainLimits limits;
+        if (seconds) limits.runTime = std::chrono::duration_cast<acquisition::Clock::Duration>(*seconds);
+        limits.interrupted = &interrupt.flag();
+        limits.afterPoll = [&](acquisition::Clock::Duration sinceStart) {
+            if (drain.startTime() + sinceStart < nextCheck) return;
+            nextCheck = drain.startTime() + sinceStart + kProgressInterval;
+            cardFailed = card->GetLastADError() != 0 || drain.counts().adResultFailures > 0;
+            if (progressShown) {
+                showProgress(recorder.status(), drain.counts().delivered,
+                             file.has_parent_path() ? file.parent_path() : ".");
+            }
+        };
+        const auto end = drain.run(limits, [&](std::span<const int16_t> block) {
+            recorder.offer(block);
+            return !cardFailed && recorder.status().state == record::RecordingState::Recording;
+        });
+        if (card->GetLastADError() != 0 || drain.counts().adResultFailures > 0) cardFailed = true;
+        record::StopReason reason = record::StopReason::StopPressed;
+        switch (end) {
+        case acquisition::DrainEnd::DurationReached: reason = record::StopReason::DurationReached; break;
+        case acquisition::DrainEnd::Interrupted: reason = record::StopReason::Interrupted; break;
+        case acquisition::DrainEnd::ConsumerStopped:
+            reason = cardFailed ? record::StopReason::CardError : record::StopReason::WriteError;
+            break;
+        }
+        card->StopIntr();
+        recorder.stop(reason);
+        if (progressShown) clearProgress();
+
+        const auto status = recorder.status();
+        const auto& metadata = recorder.metadata();
+        std::cerr << "tqv-record: " << metadata.scansWritten << " scans ("
+                  << metadata.blocksWritten << " blocks, " << status.bytes << " bytes) in "
+                  << file.string() << ", " << metadata.gaps.size() << " gaps, "
+                  << record::stopReasonText(*metadata.stopReason) << "\n";
+        if (status.state == record::RecordingState::Failed) {
+            app::CardLibraryOptions::writeMessage("write error: " + status.error);
+            return ExitFailed;
+        }
+        if (cardFailed) {
+            app::CardLibraryOptions::writeMessage(
+                "card error: code " + std::to_string(card->GetLastADError()) + ", " +
+                std::to_string(drain.counts().adResultFailures) + " ADResult failures");
+            return ExitFailed;
+        }
+        return metadata.gaps.empty() ? ExitRecorded : ExitFailed;
+    } catch (const std::exception& error) {
+        app::CardLibraryOptions::writeMessage(error.what());
+        return ExitUnusable;
+    }
+}
