@@ -13,9 +13,12 @@ if(TQV_BUILD_GUI)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/tqv-multibuf.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
-# The self-test beside the panel.
+# The self-test and the recorder beside the panel.
 if(TARGET tqv-selftest)
   install(TARGETS tqv-selftest RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+if(TARGET tqv-record)
+  install(TARGETS tqv-record RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 # The simulated card stands in for the card's own library where none is installed.
 install(TARGETS adcard
@@ -38,6 +41,7 @@ if(UNIX)
   tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-multibuf.1.in tqv-multibuf.1)
   tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-snapshot.1.in tqv-snapshot.1)
   tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-selftest.1.in tqv-selftest.1)
+  tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-record.1.in tqv-record.1)
   tqv_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog.in changelog)
   add_custom_target(tqv_package_documents ALL DEPENDS ${tqv_gzipped})
   if(TQV_BUILD_GUI)
@@ -47,6 +51,10 @@ if(UNIX)
   endif()
   if(TARGET tqv-selftest)
     install(FILES ${CMAKE_BINARY_DIR}/packaging/tqv-selftest.1.gz
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endif()
+  if(TARGET tqv-record)
+    install(FILES ${CMAKE_BINARY_DIR}/packaging/tqv-record.1.gz
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endif()
   install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz
