@@ -59,6 +59,7 @@ void startAcquisition(window::FormContext& ctx) {
 
 void stopAcquisition(window::FormContext& ctx) {
     ctx.card.StopIntr();
+    if (ctx.blockListener != nullptr) ctx.blockListener->acquisitionStopped(false);
     ctx.ui.setEnabled(Control::cmdStop, false);
     ctx.ui.setEnabled(Control::cmdStart, true);
 }
@@ -68,6 +69,9 @@ void exitProgram(window::FormContext& ctx) {
     ctx.ui.close();
 }
 
-void unloadForm(window::FormContext& ctx) { ctx.card.StopIntr(); }
+void unloadForm(window::FormContext& ctx) {
+    ctx.card.StopIntr();
+    if (ctx.blockListener != nullptr) ctx.blockListener->acquisitionStopped(true);
+}
 
 }  // namespace tqv::acquisition

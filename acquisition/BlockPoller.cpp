@@ -1,6 +1,7 @@
 #include "acquisition/BlockPoller.h"
 
 #include <algorithm>
+#include <span>
 
 #include "acquisition/ChannelReadout.h"
 #include "acquisition/DigitalInputReadout.h"
@@ -45,7 +46,12 @@ void pollBlocks(window::FormContext& ctx) {
     if (dll.RingPos < 0 || dll.RingPos > l - n || dll.RingPos % n != 0) dll.RingPos = 0;
 
     for (int32_t k = 1; k <= count; ++k) {
-        if (ctx.card.ADResult(dll.BlockBuf.data()) == 1) storeBlock(dll, n, l);
+        if (ctx.card.ADResult(dll.BlockBuf.data()) != 1) continue;
+        storeBlock(dll, n, l);
+        if (ctx.blockListener != nullptr) {
+            ctx.blockListener->blockStored(
+                std::span<const int16_t>(dll.BlockBuf.data() + 1, static_cast<std::size_t>(n)));
+        }
     }
 
     ctx.form.BlockCount = advanceBlockCount(ctx.form.BlockCount, count);

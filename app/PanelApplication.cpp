@@ -7,6 +7,7 @@
 
 #include "app/CardLibraryOptions.h"
 #include "app/FormWiring.h"
+#include "app/RecordingAttachment.h"
 #include "app/ScopeAttachment.h"
 #include "app/TerminationSignals.h"
 #include "window/ControlTable.h"
@@ -26,6 +27,8 @@ PanelApplication::PanelApplication(std::vector<card::LibraryCandidate> libraryCa
 
 PanelApplication::~PanelApplication() {
     m_termination.reset();
+    // Closed before the window: a recording never outlives the blocks' owner.
+    m_recording.reset();
     if (m_window) {
         if (!m_window->unloaded()) m_window->close();
         m_window->setEvents(nullptr);
@@ -48,6 +51,8 @@ bool PanelApplication::open() {
     m_window->setEvents(m_wiring.get());
     m_termination = std::make_unique<TerminationSignals>(m_window.get());
     m_scope = std::make_unique<ScopeAttachment>(*m_window, *m_wiring, m_dll);
+    m_recording = std::make_unique<RecordingAttachment>(*m_context, m_scope->scope(),
+                                                        m_binding.loadedFrom().string());
 
     m_wiring->raise(window::Control::FrmMultiBuf, window::Event::Load);
     // A Load that ended the program leaves nothing to show.
@@ -57,6 +62,12 @@ bool PanelApplication::open() {
 
 void PanelApplication::openScope() {
     if (m_scope && !m_window->unloaded()) m_scope->open();
+}
+
+std::optional<std::string> PanelApplication::startRecording(const std::filesystem::path& file,
+                                                           bool replace) {
+    if (!m_recording) return std::string("the panel is not open");
+    return m_recording->start(file, replace);
 }
 
 void PanelApplication::reportLoadFailure(const std::string& text) const {

@@ -22,6 +22,7 @@ class QtFormWindow;
 namespace tqv::app {
 
 class FormWiring;
+class RecordingAttachment;
 class ScopeAttachment;
 class TerminationSignals;
 
@@ -47,6 +48,11 @@ public:
     // open() succeeded.
     void openScope();
 
+    // Records every block stored from now on into `file` (replaced only when
+    // `replace`); empty on success, else the reason. Nothing before open() succeeded.
+    std::optional<std::string> startRecording(const std::filesystem::path& file, bool replace);
+    RecordingAttachment* recording() const { return m_recording.get(); }
+
     // Null until open() succeeded.
     window::qt::QtFormWindow* window() const { return m_window.get(); }
     ScopeAttachment* scope() const { return m_scope.get(); }
@@ -65,6 +71,7 @@ private:
     std::unique_ptr<FormWiring> m_wiring;
     std::unique_ptr<TerminationSignals> m_termination;
     std::unique_ptr<ScopeAttachment> m_scope;
+    std::unique_ptr<RecordingAttachment> m_recording;
     std::optional<std::string> m_loadError;
 };
 

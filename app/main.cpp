@@ -5,14 +5,14 @@
 
 #include "app/CardLibraryOptions.h"
 #include "app/PanelApplication.h"
+#include "files/qt/QtFileNames.h"
 #include "window/qt/PanelFonts.h"
 
 using tqv::app::CardLibraryOptions;
 
 int main(int argc, char* argv[]) {
     // Before the application: --help and a bad option need no display.
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = tqv::files::qt::arguments(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("The interactive test panel of the TQV5200-1 data-acquisition card.\n\n") +
@@ -20,6 +20,12 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption scope(QStringLiteral("scope"),
                                    QStringLiteral("Open the scope beside the panel at start."));
     parser.addOption(scope);
+    const QCommandLineOption record(
+        QStringLiteral("record"),
+        QStringLiteral("Record every block from the first start to FILE (WAV, or CSV when it "
+                       "ends in .csv); an existing FILE is left alone."),
+        QStringLiteral("FILE"));
+    parser.addOption(record);
     CardLibraryOptions cardOptions(parser);
     if (const auto status = cardOptions.parse(arguments)) return *status;
     if (!parser.positionalArguments().isEmpty()) {
@@ -36,5 +42,12 @@ int main(int argc, char* argv[]) {
     if (!panel.open()) return CardLibraryOptions::FailureStatus;
     cardOptions.reportBound(panel.binding());
     if (parser.isSet(scope)) panel.openScope();
+    if (parser.isSet(record)) {
+        if (const auto error =
+                panel.startRecording(tqv::files::qt::toPath(parser.value(record)), false)) {
+            CardLibraryOptions::writeMessage("not recording: " + *error);
+            return CardLibraryOptions::FailureStatus;
+        }
+    }
     return QApplication::exec();
 }

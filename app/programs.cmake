@@ -4,6 +4,8 @@ find_package(Qt6 REQUIRED COMPONENTS Widgets)
 add_library(tqv_panel STATIC
   PanelApplication.cpp
   PanelApplication.h
+  RecordingAttachment.cpp
+  RecordingAttachment.h
   ScopeAttachment.cpp
   ScopeAttachment.h
   TerminationSignals.cpp
@@ -12,11 +14,12 @@ add_library(tqv_panel STATIC
 target_include_directories(tqv_panel PUBLIC ${PROJECT_SOURCE_DIR})
 set_target_properties(tqv_panel PROPERTIES AUTOMOC ON)
 target_link_libraries(tqv_panel PUBLIC tqv_window_qt tqv_scope_qt tqv_wiring tqv_card tqv_card_options
-                      Qt6::Widgets
-                      PRIVATE tqv_warnings)
+                      tqv_record Qt6::Widgets
+                      PRIVATE tqv_files_qt tqv_warnings)
+target_compile_definitions(tqv_panel PRIVATE TQV_VERSION="${PROJECT_VERSION}")
 
 add_executable(tqv-multibuf main.cpp)
-target_link_libraries(tqv-multibuf PRIVATE tqv_panel tqv_warnings)
+target_link_libraries(tqv-multibuf PRIVATE tqv_panel tqv_files_qt tqv_warnings)
 
 add_executable(tqv-snapshot snapshot_main.cpp)
 target_link_libraries(tqv-snapshot PRIVATE tqv_panel tqv_warnings)

@@ -12,6 +12,7 @@ std::string stopReasonText(StopReason reason) {
     case StopReason::DurationReached: return "duration reached";
     case StopReason::Interrupted: return "interrupted";
     case StopReason::StopPressed: return "stop pressed";
+    case StopReason::PanelClosed: return "panel closed";
     case StopReason::CardError: return "card error";
     case StopReason::WriteError: return "write error";
     }

@@ -11,7 +11,7 @@
 
 namespace tqv::record {
 
-enum class StopReason { DurationReached, Interrupted, StopPressed, CardError, WriteError };
+enum class StopReason { DurationReached, Interrupted, StopPressed, PanelClosed, CardError, WriteError };
 
 // "duration reached", "interrupted", ...: the words the metadata and the programs use.
 std::string stopReasonText(StopReason reason);

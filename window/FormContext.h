@@ -6,6 +6,7 @@
 #include "card/DllDef.h"
 #include "window/ControlSurface.h"
 #include "window/FormState.h"
+#include "window/StoredBlockListener.h"
 
 namespace tqv::window {
 
@@ -14,6 +15,8 @@ struct FormContext {
     FormState& form;
     card::CardLibrary& card;
     ControlSurface& ui;
+    // A recording, when one is going; its owner sets and clears it.
+    StoredBlockListener* blockListener = nullptr;
 };
 
 }  // namespace tqv::window

@@ -49,8 +49,14 @@ ScopeWindow::ScopeWindow(const card::DllDef& dll, int laneCount, QWidget* parent
     savePngButton->setObjectName(QStringLiteral("scopeSavePng"));
     savePngButton->setAccessibleName(tr("Save the view as a PNG picture"));
     connect(savePngButton, &QPushButton::clicked, this, &ScopeWindow::choosePngFile);
+    m_record = new QPushButton(this);
+    m_record->setObjectName(QStringLiteral("scopeRecord"));
+    m_record->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    connect(m_record, &QPushButton::clicked, this, &ScopeWindow::recordPressed);
+    setRecording(false);
     buttons->addWidget(saveCsvButton);
     buttons->addWidget(savePngButton);
+    buttons->addWidget(m_record);
 
     m_view = new ScopeView(m_model, laneCount, this);
     m_status = new QLabel(this);
@@ -58,10 +64,16 @@ ScopeWindow::ScopeWindow(const card::DllDef& dll, int laneCount, QWidget* parent
     m_status->setAccessibleName(tr("Scope status"));
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
+    m_recordStatus = new QLabel(this);
+    m_recordStatus->setObjectName(QStringLiteral("scopeRecordStatus"));
+    m_recordStatus->setAccessibleName(tr("Recording status"));
+    m_recordStatus->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_status);
+    layout->addWidget(m_recordStatus);
 
     // The buttons in the order they stand, then the lanes (where Space pauses).
     QWidget* previous = m_pause;
@@ -71,7 +83,8 @@ ScopeWindow::ScopeWindow(const card::DllDef& dll, int laneCount, QWidget* parent
     }
     setTabOrder(previous, saveCsvButton);
     setTabOrder(saveCsvButton, savePngButton);
-    setTabOrder(savePngButton, m_view);
+    setTabOrder(savePngButton, m_record);
+    setTabOrder(m_record, m_view);
     m_view->setFocus(Qt::OtherFocusReason);
 }
 
@@ -92,6 +105,17 @@ void ScopeWindow::setPaused(bool paused) {
 }
 
 QString ScopeWindow::statusText() const { return m_status->text(); }
+
+void ScopeWindow::setRecording(bool recording) {
+    m_record->setText(recording ? tr("Stop recording") : tr("Record…"));
+    m_record->setAccessibleName(recording ? tr("Stop recording") : tr("Record to a file"));
+    m_record->setToolTip(recording ? tr("Close the recording (Ctrl+R)")
+                                   : tr("Record every block to a WAV or CSV file (Ctrl+R)"));
+}
+
+void ScopeWindow::setRecordingText(const QString& text) { m_recordStatus->setText(text); }
+
+QString ScopeWindow::recordingText() const { return m_recordStatus->text(); }
 
 void ScopeWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

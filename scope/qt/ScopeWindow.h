@@ -38,6 +38,17 @@ public:
     bool savePng(const QString& path);
 
     QString statusText() const;
+
+    // The Record button: "Record…" or "Stop recording"; the recording's own line.
+    void setRecording(bool recording);
+    void setRecordingText(const QString& text);
+    QString recordingText() const;
+
+signals:
+    // Record… or Stop recording was pressed (or Ctrl+R).
+    void recordPressed();
+
+public:
     const ScopeModel& model() const { return m_model; }
     ScopeView* view() const { return m_view; }
 
@@ -60,6 +71,8 @@ private:
     QPushButton* m_pause = nullptr;
     std::vector<QPushButton*> m_fit;
     QLabel* m_status = nullptr;
+    QPushButton* m_record = nullptr;
+    QLabel* m_recordStatus = nullptr;
     QString m_lastFolder;
 };
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""usage: run_record.py kill|file_limit|refused PROGRAM WORK_DIR
+"""usage: run_record.py kill|file_limit|refused|panel PROGRAM WORK_DIR
 Runs tqv-record on the simulated card, a hundred times fast, and reads what it wrote with
 readers nobody here wrote: sox for the WAV, numpy for the samples, json for the metadata."""
 import json
@@ -124,11 +124,34 @@ def refused(program, work):
     expect(not os.path.exists(f"{work}/a.wav"), "a refused run left a file")
 
 
+def panel(program, work):
+    """tqv-multibuf --record: the file opened at launch, ended complete by SIGTERM; an
+    existing file refused before any window."""
+    path = f"{work}/panel.wav"
+    env = environment(QT_QPA_PLATFORM="offscreen", TQV_NO_MESSAGE_BOX="1")
+    process = subprocess.Popen([program, "--record", path], env=env, stderr=subprocess.DEVNULL)
+    deadline = time.monotonic() + 30
+    while time.monotonic() < deadline and not os.path.exists(f"{path}.json"):
+        time.sleep(0.05)
+    expect(process.poll() is None, "tqv-multibuf ended before the request")
+    process.send_signal(signal.SIGTERM)
+    expect(process.wait(timeout=30) == 0, "tqv-multibuf did not end cleanly on SIGTERM")
+    metadata = json.load(open(f"{path}.json", encoding="utf-8"))
+    expect(metadata["stopped"] is not None and metadata["stopped"]["reason"] == "panel closed",
+           f"metadata: {metadata['stopped']}")
+    expect(metadata["program"]["name"] == "tqv-multibuf", f"metadata: {metadata['program']}")
+    expect(len(sox_samples(path)) == metadata["scans_written"], "sox reads another length")
+    done = subprocess.run([program, "--record", path], env=env, capture_output=True, text=True,
+                          timeout=60)
+    expect(done.returncode == 2 and "exists" in done.stderr,
+           f"an existing file: exit {done.returncode}", done.stderr)
+
+
 def main():
     scenario, program, work = sys.argv[1:4]
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
-    {"kill": kill, "file_limit": file_limit, "refused": refused}[scenario](program, work)
+    {"kill": kill, "file_limit": file_limit, "refused": refused, "panel": panel}[scenario](program, work)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,134 @@
+#include "app/RecordingAttachment.h"
+
+#include <QDir>
+#include <QFileDialog>
+
+#include "acquisition/AcquisitionControl.h"
+#include "files/qt/QtFileNames.h"
+#include "record/Recorder.h"
+#include "scope/qt/ScopeWindow.h"
+#include "window/FormContext.h"
+#include "window/StartupHandler.h"
+
+namespace tqv::app {
+
+namespace {
+
+using acquisition::StartParameters;
+
+QString elapsedText(double seconds) {
+    const auto whole = static_cast<long long>(seconds);
+    return QStringLiteral("%1:%2:%3")
+        .arg(whole / 3600)
+        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString sizeText(int64_t bytes) {
+    return QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / 1e6, 0, 'f', 1);
+}
+
+}  // namespace
+
+RecordingAttachment::RecordingAttachment(window::FormContext& ctx, scope::qt::ScopeWindow& scope,
+                                         std::string cardLibrary)
+    : m_ctx(ctx), m_scope(scope), m_cardLibrary(std::move(cardLibrary)) {
+    connect(&m_scope, &scope::qt::ScopeWindow::recordPressed, this,
+            &RecordingAttachment::recordPressed);
+    m_statusTimer.setInterval(500);
+    connect(&m_statusTimer, &QTimer::timeout, this, &RecordingAttachment::showStatus);
+}
+
+RecordingAttachment::~RecordingAttachment() { end(record::StopReason::PanelClosed); }
+
+std::optional<std::string> RecordingAttachment::start(const std::filesystem::path& file,
+                                                      bool replace) {
+    end(record::StopReason::StopPressed);
+    record::RecordingSettings settings;
+    settings.file = file;
+    settings.replace = replace;
+    // The panel always starts with these; a recording opened before the first start
+    // takes the blocks it will store.
+    settings.scanRate = StartParameters::ScanRate;
+    settings.firstChannel = StartParameters::FirstChannel;
+    settings.channels = StartParameters::ChannelCount;
+    settings.scansPerBlock = StartParameters::ScanCount;
+    settings.cardIdentity = window::cardInfoCaption(m_ctx.dll.ReplyBuf);
+    settings.cardLibrary = m_cardLibrary;
+    settings.program = "tqv-multibuf";
+    settings.version = TQV_VERSION;
+    auto opened = record::Recorder::open(settings);
+    if (auto* error = std::get_if<std::string>(&opened)) {
+        m_scope.setRecordingText(tr("Not recording: %1").arg(QString::fromStdString(*error)));
+        return *error;
+    }
+    m_recorder = std::move(std::get<0>(opened));
+    m_ctx.blockListener = this;
+    m_scope.setRecording(true);
+    m_statusTimer.start();
+    showStatus();
+    return std::nullopt;
+}
+
+void RecordingAttachment::stop() { end(record::StopReason::StopPressed); }
+
+void RecordingAttachment::blockStored(std::span<const int16_t> samples) {
+    m_recorder->offer(samples);
+}
+
+void RecordingAttachment::acquisitionStopped(bool byClosing) {
+    end(byClosing ? record::StopReason::PanelClosed
+                                   : record::StopReason::StopPressed);
+}
+
+void RecordingAttachment::recordPressed() {
+    if (m_recorder) {
+        stop();
+        return;
+    }
+    QString wav = tr("WAV files (*.wav)");
+    const QString csv = tr("CSV files (*.csv)");
+    // The dialog asks before replacing a file; a name it returns is one the user agreed to.
+    const QString path = QFileDialog::getSaveFileName(
+        &m_scope, tr("Record to"), QDir::home().filePath(QStringLiteral("recording.wav")),
+        wav + QStringLiteral(";;") + csv, &wav);
+    if (path.isEmpty()) return;
+    start(files::qt::toPath(path), true);
+}
+
+void RecordingAttachment::showStatus() {
+    if (!m_recorder) return;
+    const auto status = m_recorder->status();
+    if (status.state == record::RecordingState::Failed) {
+        // Acquisition goes on; only the recording ends, and says why.
+        end(record::StopReason::WriteError);
+        return;
+    }
+    m_scope.setRecordingText(tr("Recording %1: %2, %3, %4 gaps")
+                                 .arg(files::qt::fromPath(m_recorder->file().filename()),
+                                      elapsedText(status.elapsedSeconds), sizeText(status.bytes))
+                                 .arg(status.gaps));
+}
+
+void RecordingAttachment::end(record::StopReason reason) {
+    if (!m_recorder) return;
+    m_ctx.blockListener = nullptr;
+    m_statusTimer.stop();
+    m_recorder->stop(reason);
+    const auto status = m_recorder->status();
+    const QString file = files::qt::fromPath(m_recorder->file().filename());
+    if (status.state == record::RecordingState::Failed) {
+        m_scope.setRecordingText(tr("Recording of %1 stopped: %2 (%3 kept)")
+                                     .arg(file, QString::fromStdString(status.error),
+                                          sizeText(status.bytes)));
+    } else {
+        m_scope.setRecordingText(tr("Recorded %1: %2, %3, %4 gaps")
+                                     .arg(file, elapsedText(status.elapsedSeconds),
+                                          sizeText(status.bytes))
+                                     .arg(status.gaps));
+    }
+    m_recorder.reset();
+    m_scope.setRecording(false);
+}
+
+}  // namespace tqv::app
