@@ -13,7 +13,8 @@ import xml.etree.ElementTree as ElementTree
 
 def run(program, *arguments, stdout=subprocess.PIPE, **env):
     done = subprocess.run([program, *arguments], stdout=stdout, stderr=subprocess.PIPE,
-                          text=True, env={**os.environ, **env}, timeout=60)
+                          text=True, errors="surrogateescape", env={**os.environ, **env},
+                          timeout=60)
     done.stdout = done.stdout or ""
     done.details = f"exit {done.returncode}\nstdout:\n{done.stdout}\nstderr:\n{done.stderr}"
     done.row = lambda check: next(
@@ -99,6 +100,31 @@ def report_places(program, work):
            f"report under another name: {os.listdir(os.fsencode(work))}", done.details)
 
 
+def kernel_paths(program, work):
+    # "sub" leads to real/deep, so sub/.. is real/, where the card library is; an empty
+    # decoy sits where sub/.. would be if ".." were taken as text.
+    os.makedirs(f"{work}/real/deep")
+    os.symlink("real/deep", f"{work}/sub")
+    library = os.path.join(os.path.dirname(program), "libadcard.so")
+    shutil.copy(library, f"{work}/real/libadcard.so")
+    open(f"{work}/libadcard.so", "w").close()
+    done = subprocess.run([program, "--seconds", "1", "--verbose", "--card-library",
+                           "sub/../libadcard.so"], cwd=work, capture_output=True, text=True,
+                          timeout=60)
+    expect(done.returncode == 0 and f"card library: {work}/sub/../libadcard.so" in done.stderr,
+           "--card-library sub/../libadcard.so did not load real/libadcard.so",
+           f"{done.returncode} {done.stderr}")
+    lonely = shutil.copy(program, f"{work}/real/deep")
+    done = run(lonely, "--seconds", "1", "--verbose", LD_LIBRARY_PATH=f"{work}/sub/..")
+    expect(done.returncode == 0 and "the system's library search" in done.stderr,
+           "LD_LIBRARY_PATH=sub/.. did not find real/libadcard.so", done.details)
+    # A file name that is no UTF-8 names that very file.
+    odd = os.fsencode(work) + b"/lib\xe9.so"
+    shutil.copy(library, odd)
+    done = run(program, "--seconds", "1", "--verbose", "--card-library", os.fsdecode(odd))
+    expect(done.returncode == 0, "--card-library with a name that is no UTF-8", done.details)
+
+
 def unprinted_results(program, work):
     # A table that could not be printed is no pass.
     with open("/dev/full", "w") as full:
@@ -128,4 +154,5 @@ if __name__ == "__main__":
      "no_library": lambda: no_library(program, work),
      "report_places": lambda: report_places(program, work),
      "unprinted_results": lambda: unprinted_results(program, work),
+     "kernel_paths": lambda: kernel_paths(program, work),
      "fast_card": lambda: fast_card(program, work)}[scenario]()
