@@ -22,8 +22,10 @@ void onMessage(QtMsgType type, const QMessageLogContext& context, const QString&
         if (g_previous != nullptr) g_previous(type, context, message);
         return;
     }
-    const QString firstLine = message.section(QLatin1Char('\n'), 0, 0).trimmed();
-    CardLibraryOptions::writeMessage("cannot open a window: " + firstLine.toStdString() + "; " +
+    // Qt's first sentence says what failed; its advice to reinstall does not apply.
+    const QString what =
+        message.section(QLatin1Char('\n'), 0, 0).section(QStringLiteral(". "), 0, 0).trimmed();
+    CardLibraryOptions::writeMessage("cannot open a window (" + what.toStdString() + "); " +
                                      kWhatToSet);
     std::_Exit(CardLibraryOptions::FailureStatus);
 }
