@@ -10,6 +10,7 @@
 #include "app/RecordingAttachment.h"
 #include "app/ScopeAttachment.h"
 #include "app/TerminationSignals.h"
+#include "files/AtomicSave.h"
 #include "window/ControlTable.h"
 #include "window/FormContext.h"
 #include "window/qt/QtFormWindow.h"
@@ -52,7 +53,7 @@ bool PanelApplication::open() {
     m_termination = std::make_unique<TerminationSignals>(m_window.get());
     m_scope = std::make_unique<ScopeAttachment>(*m_window, *m_wiring, m_dll);
     m_recording = std::make_unique<RecordingAttachment>(*m_context, m_scope->scope(),
-                                                        m_binding.loadedFrom().string());
+                                                        files::displayName(m_binding.loadedFrom()));
 
     m_wiring->raise(window::Control::FrmMultiBuf, window::Event::Load);
     // A Load that ended the program leaves nothing to show.

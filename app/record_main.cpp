@@ -13,6 +13,7 @@
 #include "acquisition/BlockDrain.h"
 #include "app/CardLibraryOptions.h"
 #include "card/AdcardBinding.h"
+#include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "record/Recorder.h"
 #include "selftest/IdentityCheck.h"
@@ -143,7 +144,7 @@ int main(int argc, char* argv[]) {
         settings.channels = parameters.ChannelCount;
         settings.scansPerBlock = parameters.ScanCount;
         settings.cardIdentity = identity.summary;
-        settings.cardLibrary = card->loadedFrom().string();
+        settings.cardLibrary = files::displayName(card->loadedFrom());
         settings.program = "tqv-record";
         settings.version = TQV_VERSION;
         auto opened = record::Recorder::open(settings);
@@ -195,7 +196,7 @@ int main(int argc, char* argv[]) {
         const auto& metadata = recorder.metadata();
         std::cerr << "tqv-record: " << metadata.scansWritten << " scans ("
                   << metadata.blocksWritten << " blocks, " << status.bytes << " bytes) in "
-                  << file.string() << ", " << metadata.gaps.size() << " gaps, "
+                  << files::displayName(file) << ", " << metadata.gaps.size() << " gaps, "
                   << record::stopReasonText(*metadata.stopReason) << "\n";
         if (status.state == record::RecordingState::Failed) {
             app::CardLibraryOptions::writeMessage("write error: " + status.error);

@@ -12,6 +12,8 @@
 #include <unistd.h>
 #endif
 
+#include "files/AtomicSave.h"
+
 namespace tqv::record {
 
 namespace {
@@ -57,9 +59,9 @@ std::variant<OutputFile, std::string> OutputFile::create(const std::filesystem::
     const int fd = openFile(path, kCreate | (replace ? kTruncate : kExclusive));
     if (fd >= 0) return OutputFile(fd);
     if (errno == EEXIST) {
-        return path.string() + " exists (replacing it needs --force or the user's consent)";
+        return files::displayName(path) + " exists (replacing it needs --force or the user's consent)";
     }
-    return systemError(path.string());
+    return systemError(files::displayName(path));
 }
 
 OutputFile::OutputFile(OutputFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "files/AtomicSave.h"
 #include "record/CsvSink.h"
 #include "record/WavSink.h"
 
@@ -38,7 +39,7 @@ std::variant<std::unique_ptr<Recorder>, std::string> Recorder::open(
         return std::string("the acquisition's parameters leave nothing to record");
     }
     if (!settings.replace && std::filesystem::exists(metadataPath(settings.file))) {
-        return metadataPath(settings.file).string() +
+        return files::displayName(metadataPath(settings.file)) +
                " exists (replacing it needs --force or the user's consent)";
     }
     std::unique_ptr<RecordingSink> sink;

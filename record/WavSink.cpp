@@ -3,6 +3,8 @@
 #include <sndfile.h>
 #include <sys/stat.h>
 
+#include "files/AtomicSave.h"
+
 namespace tqv::record {
 
 namespace {
@@ -35,22 +37,22 @@ std::variant<std::unique_ptr<WavSink>, std::string> WavSink::create(
     info.channels = layout.channels;
     info.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
     SNDFILE* sndfile = sf_open_fd(file.descriptor(), SFM_WRITE, &info, SF_FALSE);
-    if (sndfile == nullptr) return libraryError(nullptr, path.string());
+    if (sndfile == nullptr) return libraryError(nullptr, files::displayName(path));
     // A plain WAV, which every reader knows, until the data passes 4 GiB; the header
     // libsndfile writes in either form has the same length, so it can change in place.
     sf_command(sndfile, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     if (sf_command(sndfile, SFC_UPDATE_HEADER_NOW, nullptr, 0) != 0 || sf_error(sndfile) != 0) {
-        const auto error = libraryError(sndfile, path.string());
+        const auto error = libraryError(sndfile, files::displayName(path));
         sf_close(sndfile);
         return error;
     }
     const int64_t dataOffset = fileSize(file.descriptor());
     if (dataOffset <= 0) {
         sf_close(sndfile);
-        return systemError(path.string());
+        return systemError(files::displayName(path));
     }
     if (layout.leadFrames > 0 && sf_seek(sndfile, layout.leadFrames, SEEK_SET) != layout.leadFrames) {
-        const auto error = libraryError(sndfile, path.string());
+        const auto error = libraryError(sndfile, files::displayName(path));
         sf_close(sndfile);
         return error;
     }

@@ -8,12 +8,14 @@ packages=(
   qt6-base-dev libgl-dev            # the window
   fonts-wqy-microhei                # the Chinese captions
   libgtest-dev libgmock-dev         # unit tests
-  python3                           # the self-test's integration tests read its JUnit report
+  python3 python3-junitparser       # the self-test's integration tests read its JUnit report
   libbenchmark-dev                  # benchmarks
   clang libclang-rt-14-dev          # fuzzing and sanitizers' runtimes
   xvfb xdotool x11-utils            # the real-display test (Xvfb, xdotool, xdpyinfo, xprop)
   libx11-dev                        # its close-box helper (Xlib)
   lintian                           # the Debian package's check
+  libsndfile1-dev nlohmann-json3-dev  # the recorder: WAV/RF64 files, its metadata
+  sox python3-numpy                 # the recordings read back by readers not ours
 )
 
 missing=()
