@@ -52,6 +52,30 @@ TEST_F(BlockPolling, EveryReportedBlockIsFetchedButOnlyDeliveredOnesAreStored) {
     EXPECT_EQ(panel.ui.caption(Control::lblptr), " 2400");
 }
 
+// A recording's view of the tick: each stored block as stored, nothing the card did not
+// deliver, no card call of its own; the end at Stop and at the unload.
+struct StoredBlocks final : window::StoredBlockListener {
+    std::vector<int16_t> first;
+    std::vector<bool> stops;
+    void blockStored(std::span<const int16_t> samples) override {
+        EXPECT_EQ(samples.size(), 1200u);
+        first.push_back(samples.front());
+    }
+    void acquisitionStopped(bool byClosing) override { stops.push_back(byClosing); }
+};
+
+TEST_F(BlockPolling, TheListenerIsToldOfEachStoredBlockAndOfTheEnd) {
+    StoredBlocks listener;
+    panel.ctx.blockListener = &listener;
+    panel.card.adResults = {1, 0, 1};
+    tickWith(3);
+    EXPECT_THAT(listener.first, ElementsAre(0, 1200));
+    EXPECT_EQ(panel.card.callsNamed("ADResult").size(), 3u);
+    panel.click(Control::cmdStop);
+    panel.raise(Control::FrmMultiBuf, window::Event::Unload);
+    EXPECT_THAT(listener.stops, ElementsAre(false, true));
+}
+
 TEST_F(BlockPolling, BlocksAreCopiedIntoTheirSlotsInOrder) {
     // The fake card numbers the delivered samples 0, 1, 2, ... across blocks.
     tickWith(2);
