@@ -12,6 +12,7 @@
 
 #include "acquisition/BlockDrain.h"
 #include "app/CardLibraryOptions.h"
+#include "app/StandardStreams.h"
 #include "card/AdcardBinding.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
@@ -89,6 +90,7 @@ void clearProgress() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    app::prepareStandardStreams();
     const QStringList arguments = files::qt::arguments(argc, argv);
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName("tqv-record");

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
+#include <system_error>
 
 #include "files/AtomicSave.h"
 #include "record/CsvSink.h"
@@ -55,7 +57,15 @@ std::variant<std::unique_ptr<Recorder>, std::string> Recorder::open(
         if (auto* error = std::get_if<std::string>(&created)) return *error;
         sink = std::move(std::get<0>(created));
     }
-    auto recorder = std::make_unique<Recorder>(settings, std::move(sink));
+    std::unique_ptr<Recorder> recorder;
+    try {
+        recorder = std::make_unique<Recorder>(settings, std::move(sink));
+    } catch (const std::exception& error) {
+        // No memory for the queue, or no thread for the writer.
+        std::error_code ignored;
+        std::filesystem::remove(settings.file, ignored);
+        return std::string("cannot start the recording: ") + error.what();
+    }
     if (recorder->status().state == RecordingState::Failed) {
         auto error = recorder->status().error;
         recorder->stop(StopReason::WriteError);

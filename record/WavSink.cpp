@@ -1,5 +1,6 @@
 #include "record/WavSink.h"
 
+#include <bit>
 #include <sndfile.h>
 #include <sys/stat.h>
 
@@ -74,16 +75,28 @@ WavSink::~WavSink() {
 
 std::optional<std::string> WavSink::write(std::span<const int16_t> samples, int64_t) {
     if (m_failed || m_sndfile == nullptr) return std::string("the file was already closed");
-    const auto frames = static_cast<sf_count_t>(samples.size() / static_cast<std::size_t>(m_channels));
-    const sf_count_t written = sf_writef_short(m_sndfile, samples.data(), frames);
-    if (written == frames && sf_error(m_sndfile) == 0) {
+    const auto frames = static_cast<int64_t>(samples.size() / static_cast<std::size_t>(m_channels));
+    int64_t written = 0;
+    std::optional<std::string> reason;
+    if constexpr (std::endian::native == std::endian::little) {
+        // The file's little-endian 16-bit PCM is the samples' own bytes: one write of the
+        // whole run, where libsndfile would copy it through its buffer in small writes.
+        // libsndfile keeps the header, from the file's length, at each update.
+        std::size_t bytes = 0;
+        reason = m_file.writeAll(reinterpret_cast<const char*>(samples.data()),
+                                 samples.size_bytes(), bytes);
+        written = static_cast<int64_t>(bytes) / (m_channels * kBytesPerSample);
+    } else {
+        written = sf_writef_short(m_sndfile, samples.data(), frames);
+        if (written != frames || sf_error(m_sndfile) != 0) reason = libraryError(m_sndfile, "write");
+    }
+    if (!reason) {
         m_frames += frames;
         return std::nullopt;
     }
     m_failed = true;
     if (written > 0) m_frames += written / m_blockFrames * m_blockFrames;
-    std::string reason = libraryError(m_sndfile, "write");
-    if (auto error = cutBackToWholeFrames()) reason += "; " + *error;
+    if (auto error = cutBackToWholeFrames()) *reason += "; " + *error;
     return reason;
 }
 
@@ -107,6 +120,9 @@ std::optional<std::string> WavSink::sync() {
 std::optional<std::string> WavSink::finish() {
     if (m_sndfile == nullptr) return std::nullopt;
     std::optional<std::string> result;
+    // libsndfile did not write the samples itself, so its closing header would not count
+    // them: the header is brought up to date from the file's length first.
+    sf_command(m_sndfile, SFC_UPDATE_HEADER_NOW, nullptr, 0);
     if (sf_close(m_sndfile) != 0 && !m_failed) result = libraryError(nullptr, "close");
     m_sndfile = nullptr;
     if (m_failed) {
