@@ -3,7 +3,7 @@
 # CI: scripts/record-long.sh [SECONDS, default 600] [FOLDER, default /var/tmp].
 # Checks: exit 0 and no gap, sox's length equal to the scans written, the counter channel
 # continuous through the whole file; reports the CPU share of the program's own threads
-# (the simulated card's adcard-acquire thread apart) and the RSS at 1 min and at the end.
+# (the simulated card's adcard-acquire thread apart) and the RSS at 10 s, 1 min and the end.
 # Needs a release build (build/release/bin/tqv-record), sox and python3-numpy.
 set -euo pipefail
 
@@ -14,7 +14,7 @@ program=${TQV_RECORD:-$here/build/release/bin/tqv-record}
 file=$folder/tqv-record-long-$$.wav
 trap 'rm -f "$file" "$file.json"' EXIT
 
-python3 - "$program" "$file" "$seconds" <<'PYTHON'
+"${PYTHON:-/usr/bin/python3}" - "$program" "$file" "$seconds" <<'PYTHON'
 import json, os, subprocess, sys, time
 import numpy
 
@@ -52,6 +52,8 @@ while process.poll() is None:
     try:
         own, card = threads(process.pid)
         samples["end"] = (elapsed, own, card, rss_mb(process.pid))
+        if elapsed >= 10 and "10 s" not in samples:
+            samples["10 s"] = samples["end"]
         if elapsed >= 60 and "1 min" not in samples:
             samples["1 min"] = samples["end"]
     except OSError:
@@ -59,7 +61,10 @@ while process.poll() is None:
     time.sleep(1)
 status = process.wait()
 print(f"tqv-record exit status {status}")
-for name, (elapsed, own, card, rss) in samples.items():
+for name in ("10 s", "1 min", "end"):
+    if name not in samples:
+        continue
+    elapsed, own, card, rss = samples[name]
     print(f"at {name} ({elapsed:.0f} s): own threads {100 * own / elapsed:.1f} % of one core, "
           f"card thread {100 * card / elapsed:.1f} %, RSS {rss:.1f} MB")
 
