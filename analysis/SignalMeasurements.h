@@ -48,4 +48,13 @@ struct SignalMeasurements {
 // mid + h (h = HysteresisShare × peak-to-peak). Allocates nothing.
 SignalMeasurements measureSignal(std::span<const int16_t> scans, int channelCount, int channel);
 
+// The most channels measureSignals() takes at once.
+inline constexpr int MaxMeasuredChannels = 64;
+
+// The same figures for every channel at once (`results` must hold channelCount), in
+// two passes over the samples that skip the stretches where no channel nears an edge:
+// the scope measures a whole ring at every tick this way.
+void measureSignals(std::span<const int16_t> scans, int channelCount,
+                    std::span<SignalMeasurements> results);
+
 }  // namespace tqv::analysis

@@ -109,3 +109,44 @@ TEST(SignalMeasurements, NoiseNearTheLevelDoesNotCountExtraCrossings) {
 
 }  // namespace
 }  // namespace tqv::analysis
+
+namespace tqv::analysis {
+namespace {
+
+// The fast pass over every channel against the plain one over each, on channel counts
+// with and without the vector path, with noise so that woken blocks hold edges of
+// several channels at once.
+TEST(SignalMeasurements, EveryChannelAtOnceMatchesOneAtATime) {
+    uint32_t state = 99;
+    const auto noise = [&state] {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<double>(state >> 24) - 128;
+    };
+    for (const int channels : {1, 3, 4, 8}) {
+        std::vector<int16_t> scans;
+        for (int s = 0; s < 4003; ++s) {
+            for (int c = 0; c < channels; ++c) {
+                const double hz = 37.0 + 11 * c;
+                const double v = c % 2 == 0 ? sine(s, hz) : square(s, hz, 0.2 + 0.1 * c);
+                scans.push_back(static_cast<int16_t>(std::lround(v + noise())));
+            }
+        }
+        std::vector<SignalMeasurements> all(static_cast<size_t>(channels));
+        measureSignals(scans, channels, all);
+        for (int c = 0; c < channels; ++c) {
+            SCOPED_TRACE(testing::Message() << channels << " channels, channel " << c);
+            const auto one = measureSignal(scans, channels, c);
+            const auto& fast = all[static_cast<size_t>(c)];
+            EXPECT_EQ(fast.range.minimum, one.range.minimum);
+            EXPECT_EQ(fast.range.maximum, one.range.maximum);
+            ASSERT_TRUE(one.periodicity.has_value());
+            ASSERT_TRUE(fast.periodicity.has_value());
+            EXPECT_EQ(fast.periodicity->periods, one.periodicity->periods);
+            EXPECT_DOUBLE_EQ(fast.periodicity->periodScans, one.periodicity->periodScans);
+            EXPECT_DOUBLE_EQ(fast.periodicity->duty, one.periodicity->duty);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tqv::analysis
