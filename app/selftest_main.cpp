@@ -9,7 +9,11 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <string>
+#include <variant>
+#include <vector>
 
+#include "acquisition/AcquisitionControl.h"
 #include "app/CardLibraryOptions.h"
 #include "card/AdcardBinding.h"
 #include "selftest/Clock.h"
@@ -67,8 +71,8 @@ int main(int argc, char* argv[]) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Checks a TQV5200-1 card without a window: identity, paced acquisition and, with a "
-        "loopback plug, the digital outputs.\nExit status: 0 all checks passed or skipped, "
+        "Checks a TQV5200-1 card without a window: identity, paced acquisition, known signals "
+        "on the inputs and, with a loopback plug, the digital outputs.\nExit status: 0 all checks passed or skipped, "
         "1 a check failed, 2 the card library could not be used or the options were wrong.");
     tqv::app::CardLibraryOptions cardOptions(parser);
     const QCommandLineOption secondsOption(
@@ -76,7 +80,17 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption loopbackOption(
         "loopback", "A loopback plug joins the 16 digital outputs to the inputs: check them.");
     const QCommandLineOption junitOption("junit", "Also write a JUnit XML report to FILE.", "FILE");
-    parser.addOptions({secondsOption, loopbackOption, junitOption});
+    const QCommandLineOption expectOption(
+        "expect",
+        "Channel CH carries a known signal of FREQ Hz (and PKPK codes peak to peak): check it "
+        "on the acquired samples. Repeatable, one check per channel.",
+        "CH:FREQ[:PKPK]");
+    const QCommandLineOption toleranceOption(
+        "tolerance",
+        "How far the --expect figures may be off, in percent: one for both, or the frequency's "
+        "and the peak-to-peak's (default 0.5:2).",
+        "PCT[:PCT]");
+    parser.addOptions({secondsOption, loopbackOption, junitOption, expectOption, toleranceOption});
 
     if (const auto status = cardOptions.parse(QCoreApplication::arguments())) return *status;
     if (!parser.positionalArguments().isEmpty()) {
@@ -88,6 +102,23 @@ int main(int argc, char* argv[]) {
         return usageError("--seconds takes a whole number from 1 to 86400, not \"" +
                           parser.value(secondsOption) + "\"");
     }
+    std::vector<selftest::ExpectedSignal> expectations;
+    for (const QString& text : parser.values(expectOption)) {
+        auto parsed = selftest::parseExpectedSignal(text.toStdString(),
+                                                    acquisition::StartParameters::ChannelCount);
+        if (auto* error = std::get_if<std::string>(&parsed)) {
+            return usageError(QString::fromStdString(*error));
+        }
+        expectations.push_back(std::get<selftest::ExpectedSignal>(parsed));
+    }
+    selftest::SignalTolerance tolerance;
+    if (parser.isSet(toleranceOption)) {
+        auto parsed = selftest::parseSignalTolerance(parser.value(toleranceOption).toStdString());
+        if (auto* error = std::get_if<std::string>(&parsed)) {
+            return usageError(QString::fromStdString(*error));
+        }
+        tolerance = std::get<selftest::SignalTolerance>(parsed);
+    }
     const auto card = std::make_unique<card::AdcardBinding>(cardOptions.candidates());
     if (!cardOptions.bind(*card)) return selftest::ExitUnusable;
 
@@ -96,6 +127,8 @@ int main(int argc, char* argv[]) {
         selftest::SteadyClock clock;
         selftest::SelfTestOptions options;
         options.loopback = parser.isSet(loopbackOption);
+        options.expectations = expectations;
+        options.tolerance = tolerance;
         options.acquisition.seconds = seconds;
         options.acquisition.interrupted = &interrupt.flag();
         const bool progressShown = stderrIsTerminal();
