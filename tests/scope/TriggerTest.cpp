@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <variant>
 #include <vector>
 
 #include "acquisition/BlockPoller.h"
@@ -11,6 +13,7 @@
 #include "scope/ScopeModel.h"
 #include "scope/TimeBase.h"
 #include "scope/Trigger.h"
+#include "scope/ViewOptions.h"
 
 namespace tqv::scope {
 namespace {
@@ -200,6 +203,32 @@ TEST(ScopeModelTrigger, APeriodicSignalStandsStill) {
         if (i % 4 != 3) {
             ASSERT_EQ(first[i], second[i]) << "sample " << i;
         }
+    }
+}
+
+}  // namespace
+}  // namespace tqv::scope
+
+namespace tqv::scope {
+namespace {
+
+TEST(ViewOptions, SpanIsOneOfTheChoicesAndTriggerAChannelASlopeAndALevel) {
+    EXPECT_EQ(std::get<int>(parseSpanOption("20")), 20);
+    EXPECT_EQ(std::get<int>(parseSpanOption("0")), 0);
+    for (const char* bad : {"3", "-1", "20ms", "", "200000000000"}) {
+        EXPECT_TRUE(std::holds_alternative<std::string>(parseSpanOption(bad))) << bad;
+    }
+    const auto falling = std::get<TriggerSettings>(parseTriggerOption("2,falling,-32768", 4));
+    EXPECT_EQ(falling.mode, TriggerMode::Auto);
+    EXPECT_EQ(falling.source, 2);
+    EXPECT_EQ(falling.slope, Slope::Falling);
+    EXPECT_EQ(falling.level, -32768);
+    const auto rising = std::get<TriggerSettings>(parseTriggerOption("0,rising", 4));
+    EXPECT_EQ(rising.slope, Slope::Rising);
+    EXPECT_FALSE(rising.level.has_value());
+    for (const char* bad : {"4,rising", "0,up", "0", "0,rising,32768", "0,rising,1,2",
+                            "0,rising,", ",rising", ""}) {
+        EXPECT_TRUE(std::holds_alternative<std::string>(parseTriggerOption(bad, 4))) << bad;
     }
 }
 
