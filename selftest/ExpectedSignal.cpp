@@ -40,6 +40,9 @@ std::string fixed(double value, int decimals) {
     return buffer;
 }
 
+// Hundredths of a hertz, and four decimals below 1 Hz, where they would say nothing.
+std::string hertz(double value) { return fixed(value, value < 1 ? 4 : 2); }
+
 bool within(double measured, double expected, double share) {
     return std::abs(measured - expected) <= share * expected;
 }
@@ -99,7 +102,7 @@ CheckResult checkExpectedSignal(const ExpectedSignal& expected,
     const std::string prefix = result.name + ": ";
     const auto hz = measured.frequencyHz(scanRate);
     const auto peakToPeak = static_cast<double>(measured.range.peakToPeak());
-    const std::string hzExpected = fixed(expected.hz, 2) + " Hz expected";
+    const std::string hzExpected = hertz(expected.hz) + " Hz expected";
 
     std::string reasons;
     const auto addReason = [&](const std::string& reason) {
@@ -110,7 +113,7 @@ CheckResult checkExpectedSignal(const ExpectedSignal& expected,
     } else if (!hz) {
         addReason(hzExpected + ", none measured (fewer than two whole periods, or flat)");
     } else if (!within(*hz, expected.hz, tolerance.frequency)) {
-        addReason(hzExpected + ", " + fixed(*hz, 2) + " Hz measured");
+        addReason(hzExpected + ", " + hertz(*hz) + " Hz measured");
     }
     if (expected.peakToPeak && measured.range.count > 0 &&
         !within(peakToPeak, *expected.peakToPeak, tolerance.peakToPeak)) {
@@ -123,7 +126,7 @@ CheckResult checkExpectedSignal(const ExpectedSignal& expected,
         return result;
     }
     result.outcome = Outcome::Pass;
-    result.summary = fixed(*hz, 2) + " Hz (expected " + fixed(expected.hz, 2) + ", limit " +
+    result.summary = hertz(*hz) + " Hz (expected " + hertz(expected.hz) + ", limit " +
                      fixed(tolerance.frequency * 100, 1) + " %)";
     if (expected.peakToPeak) {
         result.summary += ", " + fixed(peakToPeak, 0) + " codes peak-to-peak (expected " +

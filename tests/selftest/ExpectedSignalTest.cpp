@@ -73,10 +73,10 @@ TEST(ExpectedSignalCheck, PassesWithinTheToleranceAndNamesTheFiguresOtherwise) {
     EXPECT_EQ(checkExpectedSignal(sine, measured(200, 448, 3713), 10000, tolerance).summary,
               "channel 0: 3200 codes peak-to-peak expected, 3265 measured");
 
-    const auto counter = checkExpectedSignal({3, 1.0, std::nullopt},
+    const auto counter = checkExpectedSignal({3, 0.1526, std::nullopt},
                                              measured(0, -32768, 32767), 10000, tolerance);
     EXPECT_EQ(counter.outcome, Outcome::Fail);
-    EXPECT_EQ(counter.summary, "channel 3: 1.00 Hz expected, none measured (fewer than two "
+    EXPECT_EQ(counter.summary, "channel 3: 0.1526 Hz expected, none measured (fewer than two "
                                "whole periods, or flat)");
 }
 
