@@ -2,8 +2,9 @@
 # Debian wants it (-n: no name or time stamp inside, so the same sources give the same
 # bytes). Run by the install rules of cmake/Packaging.cmake, which set tqv_page_source
 # (docs/man/<program>.1.in), tqv_page_work (a scratch folder), tqv_page_destination
-# (relative to the prefix) and the variables the page names.
+# (relative to the prefix), tqv_page_datadir and the variables the page names.
 set(TQV_SHIPPED_CARD_FULL_DIR "${CMAKE_INSTALL_PREFIX}/${TQV_SHIPPED_CARD_DIR}")
+set(TQV_FULL_DATADIR "${CMAKE_INSTALL_PREFIX}/${tqv_page_datadir}")
 get_filename_component(tqv_page "${tqv_page_source}" NAME_WLE)
 # Installs into different prefixes may run at once (a test's and CPack's): one folder each.
 string(MD5 tqv_page_key "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
