@@ -43,7 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
         IdentityCase{"TwoDigitsThenZero", {52, 0, 9, 9, 1}, "卡名: 5200 类型: 1"},
         IdentityCase{"OneDigitThenTwoDigits", {5, 12, 0, 0, 0}, "卡名:05 12 类型: 0"},
         IdentityCase{"LargestBytes", {255, 9, 0, 0, 255}, "卡名: 25509 类型: 255"}),
-    [](const ::testing::TestParamInfo<IdentityCase>& info) { return info.param.name; });
+    [](const ::testing::TestParamInfo<IdentityCase>& instance) { return instance.param.name; });
 
 TEST(Startup, SendsTheIdentityCommandAndSetsTheStartValues) {
     Panel panel;
