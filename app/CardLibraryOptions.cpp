@@ -6,7 +6,10 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/StandardStreams.h"
 #include "card/AdcardBinding.h"
+#include "files/AtomicSave.h"
+#include "files/qt/QtFileNames.h"
 
 #ifndef TQV_VERSION
 #define TQV_VERSION "0"
@@ -22,11 +25,6 @@ void writeLine(std::FILE* stream, const QString& text) {
     std::fflush(stream);
 }
 
-std::string utf8(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 }  // namespace
 
 CardLibraryOptions::CardLibraryOptions(QCommandLineParser& parser)
@@ -34,12 +32,18 @@ CardLibraryOptions::CardLibraryOptions(QCommandLineParser& parser)
       m_cardLibrary(QStringLiteral("card-library"),
                     QStringLiteral("Use the card library in <file>, and only it (no search)."),
                     QStringLiteral("file")),
+      m_help(QStringList{QStringLiteral("h"), QStringLiteral("help"), QStringLiteral("?")},
+             QStringLiteral("Show this help and end.")),
       m_verbose(QStringLiteral("verbose"),
                 QStringLiteral("Say on standard error which card library was bound, and whether "
                                "it is the shipped simulated card.")) {
+    // "-platform" is one unknown option, not eight unknown letters.
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.addOption(m_cardLibrary);
     m_parser.addOption(m_verbose);
-    m_parser.addHelpOption();
+    // Not Qt's addHelpOption: its --help-all promises Qt's own options, which the
+    // programs do not take.
+    m_parser.addOption(m_help);
     m_parser.addVersionOption();
 }
 
@@ -58,16 +62,20 @@ std::optional<int> CardLibraryOptions::parse(const QStringList& arguments) {
     };
 
     if (!m_parser.parse(arguments)) return usageError(m_parser.errorText());
-    if (m_parser.isSet(QStringLiteral("help")) || m_parser.isSet(QStringLiteral("help-all"))) {
-        // Without an application object the parser cannot know the program's name.
+    if (m_parser.isSet(m_help)) {
+        // The parser names the program by the path it was started from, or by a
+        // placeholder before an application object exists: the name is what users type.
+        const QString started = QCoreApplication::instance() != nullptr
+                                    ? QCoreApplication::arguments().constFirst()
+                                    : QStringLiteral("<executable_name>");
         QString help = m_parser.helpText();
-        help.replace(QStringLiteral("<executable_name>"), program);
+        help.replace(QStringLiteral("Usage: ") + started, QStringLiteral("Usage: ") + program);
         std::fputs(help.toLocal8Bit().constData(), stdout);
-        return 0;
+        return finishStandardOutput(0, FailureStatus);
     }
     if (m_parser.isSet(QStringLiteral("version"))) {
         writeLine(stdout, program + QLatin1Char(' ') + QCoreApplication::applicationVersion());
-        return 0;
+        return finishStandardOutput(0, FailureStatus);
     }
     if (m_parser.isSet(m_cardLibrary) && m_parser.value(m_cardLibrary).isEmpty()) {
         return usageError(QStringLiteral("--card-library needs a file name."));
@@ -77,7 +85,7 @@ std::optional<int> CardLibraryOptions::parse(const QStringList& arguments) {
 
 std::vector<card::LibraryCandidate> CardLibraryOptions::candidates() const {
     if (!m_parser.isSet(m_cardLibrary)) return card::AdcardBinding::defaultPlaces();
-    return card::givenFile(std::filesystem::path(m_parser.value(m_cardLibrary).toStdU16String()));
+    return card::givenFile(files::qt::toPath(m_parser.value(m_cardLibrary)));
 }
 
 bool CardLibraryOptions::verbose() const { return m_parser.isSet(m_verbose); }
@@ -106,14 +114,17 @@ QString CardLibraryOptions::searchOrderHelp() {
 }
 
 void CardLibraryOptions::writeMessage(const std::string& text) {
-    writeLine(stderr, QCoreApplication::applicationName() + QStringLiteral(": ") +
-                          QString::fromStdString(text));
+    // The text's bytes as they are: a file name in it may be no UTF-8.
+    const std::string line =
+        QCoreApplication::applicationName().toStdString() + ": " + text + "\n";
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
 }
 
 std::string CardLibraryOptions::boundText(const card::LibraryCandidate& bound) {
     const std::string place(card::describe(bound.kind));
     const bool shipped = bound.kind == card::PlaceKind::ShippedSimulator;
-    return "card library: " + utf8(bound.file) + " (" + place +
+    return "card library: " + files::displayName(bound.file) + " (" + place +
            (shipped ? ")" : "; not the shipped simulated card)");
 }
 

@@ -57,6 +57,7 @@ public:
 private:
     QCommandLineParser& m_parser;
     QCommandLineOption m_cardLibrary;
+    QCommandLineOption m_help;
     QCommandLineOption m_verbose;
 };
 

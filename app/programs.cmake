@@ -2,6 +2,8 @@
 find_package(Qt6 REQUIRED COMPONENTS Widgets)
 
 add_library(tqv_panel STATIC
+  DisplayCheck.cpp
+  DisplayCheck.h
   PanelApplication.cpp
   PanelApplication.h
   ScopeAttachment.cpp

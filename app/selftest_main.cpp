@@ -9,9 +9,14 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include "app/CardLibraryOptions.h"
+#include "app/StandardStreams.h"
 #include "card/AdcardBinding.h"
+#include "files/AtomicSave.h"
+#include "files/qt/QtFileNames.h"
 #include "selftest/Clock.h"
 #include "selftest/InterruptRequest.h"
 #include "selftest/JUnitReport.h"
@@ -27,6 +32,7 @@
 namespace {
 
 using namespace tqv;
+using app::CardLibraryOptions;
 
 constexpr int kMaximumSeconds = 24 * 3600;
 
@@ -36,10 +42,6 @@ bool stderrIsTerminal() {
 #else
     return ::isatty(STDERR_FILENO) != 0;
 #endif
-}
-
-std::filesystem::path toPath(const QString& text) {
-    return std::filesystem::path(text.toStdU16String());
 }
 
 void showProgress(const selftest::AcquisitionProgress& progress) {
@@ -53,44 +55,99 @@ void clearProgress() {
     std::fflush(stderr);
 }
 
-int usageError(const QString& message) {
-    std::cerr << "tqv-selftest: " << message.toStdString() << "\nTry tqv-selftest --help.\n";
+int usageError(const std::string& message) {
+    CardLibraryOptions::writeMessage(message);
+    CardLibraryOptions::writeMessage("try 'tqv-selftest --help'");
     return selftest::ExitUnusable;
+}
+
+// Where the JUnit report goes: a file, or standard output for "-".
+struct ReportPlace {
+    bool toStandardOutput = false;
+    std::filesystem::path file;
+};
+
+// Writes the report where it was asked for; false after saying why it could not.
+bool writeReport(const ReportPlace& place, const std::vector<selftest::CheckResult>& results,
+                 const selftest::RunContext& context) {
+    const std::string xml = selftest::junitXml(results, context);
+    if (place.toStandardOutput) {
+        std::cout << xml;
+        return true;
+    }
+    if (const auto error = files::saveAtomically(place.file, xml)) {
+        CardLibraryOptions::writeMessage("JUnit report not written: " + *error);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName("tqv-selftest");
-    QCoreApplication::setApplicationVersion(TQV_VERSION);
-
+    app::prepareStandardStreams();
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Checks a TQV5200-1 card without a window: identity, paced acquisition and, with a "
         "loopback plug, the digital outputs.\nExit status: 0 all checks passed or skipped, "
-        "1 a check failed, 2 the card library could not be used or the options were wrong.");
-    tqv::app::CardLibraryOptions cardOptions(parser);
+        "1 a check failed, 2 the card library could not be used, the options were wrong or "
+        "the results could not be written.\n\n" +
+        CardLibraryOptions::searchOrderHelp());
+    QCoreApplication::setApplicationName("tqv-selftest");
+    QCoreApplication::setApplicationVersion(TQV_VERSION);
+    CardLibraryOptions cardOptions(parser);
     const QCommandLineOption secondsOption(
         "seconds", "Acquire for N seconds (1 to 86400, default 5).", "N", "5");
     const QCommandLineOption loopbackOption(
         "loopback", "A loopback plug joins the 16 digital outputs to the inputs: check them.");
-    const QCommandLineOption junitOption("junit", "Also write a JUnit XML report to FILE.", "FILE");
+    const QCommandLineOption junitOption(
+        "junit",
+        "Also write a JUnit XML report to FILE (- for standard output; the table then goes to "
+        "standard error). The report is written even when the card library cannot be used.",
+        "FILE");
     parser.addOptions({secondsOption, loopbackOption, junitOption});
 
-    if (const auto status = cardOptions.parse(QCoreApplication::arguments())) return *status;
+    if (const auto status = cardOptions.parse(files::qt::arguments(argc, argv))) return *status;
     if (!parser.positionalArguments().isEmpty()) {
-        return usageError("unexpected argument " + parser.positionalArguments().first());
+        return usageError("unexpected argument " +
+                          files::displayName(files::qt::toPath(parser.positionalArguments().first())));
     }
     bool secondsValid = false;
     const int seconds = parser.value(secondsOption).toInt(&secondsValid);
     if (!secondsValid || seconds < 1 || seconds > kMaximumSeconds) {
         return usageError("--seconds takes a whole number from 1 to 86400, not \"" +
-                          parser.value(secondsOption) + "\"");
+                          parser.value(secondsOption).toStdString() + "\"");
     }
-    const auto card = std::make_unique<card::AdcardBinding>(cardOptions.candidates());
-    if (!cardOptions.bind(*card)) return selftest::ExitUnusable;
+    std::optional<ReportPlace> report;
+    if (parser.isSet(junitOption)) {
+        const QString value = parser.value(junitOption);
+        if (value.isEmpty()) return usageError("--junit needs a file name, or - for standard output");
+        report = ReportPlace{value == "-", files::qt::toPath(value)};
+        // Before the card is touched: a report with nowhere to go would lose the whole run.
+        if (!report->toStandardOutput) {
+            if (const auto problem = files::checkWritable(report->file)) {
+                return usageError("cannot write the JUnit report: " + *problem);
+            }
+        }
+    }
+    std::ostream& table = report && report->toStandardOutput ? std::cerr : std::cout;
 
+    const selftest::RunContext context = selftest::currentRunContext();
+    const auto card = std::make_unique<card::AdcardBinding>(cardOptions.candidates());
+    if (const auto error = card->load()) {
+        CardLibraryOptions::writeMessage(*error);
+        if (report) {
+            selftest::CheckResult unusable;
+            unusable.name = "card library";
+            unusable.outcome = selftest::Outcome::Error;
+            unusable.summary = *error;
+            writeReport(*report, {unusable}, context);
+        }
+        return app::finishStandardOutput(selftest::ExitUnusable, selftest::ExitUnusable);
+    }
+    cardOptions.reportBound(*card);
+
+    int status = selftest::ExitUnusable;
     try {
         const selftest::InterruptRequest interrupt;
         selftest::SteadyClock clock;
@@ -103,19 +160,12 @@ int main(int argc, char* argv[]) {
 
         const auto results = selftest::runSelfTest(*card, clock, options);
         if (progressShown) clearProgress();
-        std::cout << selftest::reportTable(results) << std::flush;
-
-        if (parser.isSet(junitOption)) {
-            const auto error = selftest::writeFileReplacing(toPath(parser.value(junitOption)),
-                                                            selftest::junitXml(results));
-            if (error) {
-                std::cerr << "tqv-selftest: JUnit report not written: " << *error << "\n";
-                return selftest::ExitUnusable;
-            }
-        }
-        return selftest::exitStatus(results);
+        table << selftest::reportTable(results) << std::flush;
+        status = selftest::exitStatus(results);
+        if (report && !writeReport(*report, results, context)) status = selftest::ExitUnusable;
     } catch (const std::exception& error) {
-        std::cerr << "tqv-selftest: " << error.what() << "\n";
-        return selftest::ExitUnusable;
+        CardLibraryOptions::writeMessage(error.what());
+        status = selftest::ExitUnusable;
     }
+    return app::finishStandardOutput(status, selftest::ExitUnusable);
 }

@@ -4,6 +4,7 @@
 // card identity it shows. --scope SCOPE.png opens the scope too, presses 开始采集 and
 // saves the scope's picture.
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QLabel>
 #include <QPixmap>
@@ -11,10 +12,17 @@
 #include <QStringList>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/CardLibraryOptions.h"
+#include "app/DisplayCheck.h"
 #include "app/PanelApplication.h"
+#include "app/StandardStreams.h"
+#include "files/AtomicSave.h"
+#include "files/qt/QtFileNames.h"
 #include "app/ScopeAttachment.h"
 #include "scope/qt/ScopeWindow.h"
 #include "window/qt/PanelFonts.h"
@@ -27,11 +35,20 @@ namespace {
 constexpr int SaveFailedStatus = 3;
 constexpr int LongestRunMilliseconds = 3'600'000;
 
+// The widget as a PNG picture, or empty when it could not be encoded.
+QByteArray pngOf(QWidget* widget) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    if (!widget->grab().save(&buffer, "PNG")) return {};
+    return png;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    tqv::app::prepareStandardStreams();
+    const QStringList arguments = tqv::files::qt::arguments(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Saves a picture of the TQV5200-1 test panel, run off screen, and prints "
@@ -74,9 +91,12 @@ int main(int argc, char* argv[]) {
     const QString output = positional.value(0);
 
     // Before the application exists: the platform is chosen when it is created.
+    tqv::app::treatEmptyPlatformAsUnset();
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
 
+    auto fatalStartup = std::make_unique<tqv::app::FatalStartupMessages>();
     QApplication application(argc, argv);
+    fatalStartup.reset();
     QApplication::setFont(tqv::window::qt::panelFont());
 
     tqv::app::PanelApplication panel(cardOptions.candidates());
@@ -93,8 +113,15 @@ int main(int argc, char* argv[]) {
 
     int status = 0;
     const auto save = [&](QWidget* shown, const QString& path) {
-        if (path.isEmpty() || shown->grab().save(path, "PNG")) return;
-        CardLibraryOptions::writeMessage("cannot write " + path.toStdString());
+        if (path.isEmpty()) return;
+        const QByteArray png = pngOf(shown);
+        const auto failure =
+            png.isEmpty()
+                ? std::optional<std::string>("the picture could not be encoded")
+                : tqv::files::saveAtomically(tqv::files::qt::toPath(path),
+                                             std::string_view(png.constData(), static_cast<size_t>(png.size())));
+        if (!failure) return;
+        CardLibraryOptions::writeMessage("picture not written: " + *failure);
         status = SaveFailedStatus;
     };
     QTimer::singleShot(runMilliseconds, window, [&] {
@@ -106,5 +133,5 @@ int main(int argc, char* argv[]) {
         QApplication::exit(status);
     });
     const int loopStatus = QApplication::exec();
-    return status != 0 ? status : loopStatus;
+    return tqv::app::finishStandardOutput(status != 0 ? status : loopStatus, SaveFailedStatus);
 }

@@ -72,7 +72,9 @@ std::vector<LibraryCandidate> AdcardBinding::defaultPlaces() {
     // loader never looks there, so a vendor's library, wherever the loader finds it,
     // comes first.
     if (!inputs.programFolder.empty()) {
-        inputs.shippedFolder = inputs.programFolder / ".." / TQV_SHIPPED_CARD_DIR;
+        // The program's folder is its real path, free of links, so its parent is the
+        // one the kernel would take for "..".
+        inputs.shippedFolder = inputs.programFolder.parent_path() / TQV_SHIPPED_CARD_DIR;
     }
     // The loader's search is done here, file by file, and each file is loaded by its
     // full path, rather than handing the loader the bare name: glibc's dlopen() reads

@@ -19,11 +19,27 @@ std::string_view describe(PlaceKind kind) {
     return "unknown place";
 }
 
+namespace {
+
+// The path with "." and doubled separators dropped, which never changes the file the
+// kernel finds. ".." stays: "sub/.." is the parent of wherever the link "sub" leads,
+// not the folder that holds "sub", so only the kernel may resolve it.
+std::filesystem::path tidied(const std::filesystem::path& path) {
+    std::filesystem::path result = path.root_path();
+    for (const auto& part : path.relative_path()) {
+        if (part.empty() || part == ".") continue;
+        result /= part;
+    }
+    return result;
+}
+
+}  // namespace
+
 std::vector<LibraryCandidate> searchOrder(const SearchInputs& inputs, std::string_view fileName) {
     std::vector<LibraryCandidate> candidates;
     auto add = [&](const std::filesystem::path& folder, PlaceKind kind) {
         if (folder.empty() || !folder.is_absolute()) return;
-        LibraryCandidate candidate{(folder / fileName).lexically_normal(), kind};
+        LibraryCandidate candidate{tidied(folder / fileName), kind};
         const bool known = std::any_of(candidates.begin(), candidates.end(),
                                        [&](const auto& c) { return c.file == candidate.file; });
         if (!known) candidates.push_back(std::move(candidate));
@@ -38,8 +54,7 @@ std::vector<LibraryCandidate> givenFile(const std::filesystem::path& file) {
     std::error_code ec;
     const auto absolute = std::filesystem::absolute(file, ec);
     // Still a path, never a bare name the loader would search for.
-    return {{ec ? std::filesystem::path(".") / file : absolute.lexically_normal(),
-             PlaceKind::GivenFile}};
+    return {{ec ? std::filesystem::path(".") / file : tidied(absolute), PlaceKind::GivenFile}};
 }
 
 }  // namespace tqv::card

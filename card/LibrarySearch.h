@@ -40,11 +40,12 @@ struct SearchInputs {
 // The files to try, first to last: the program's folder, the loader's folders, the
 // shipped simulator. Only absolute folders take part: the current directory is never
 // searched, not even through an empty or relative loader entry. A file reached
-// twice is tried once, at its first place.
+// twice under the same name is tried once, at its first place. Paths are taken as the
+// kernel takes them: ".." is never resolved by hand, since it follows links.
 std::vector<LibraryCandidate> searchOrder(const SearchInputs& inputs, std::string_view fileName);
 
-// The named file as the only candidate, made absolute, so that the loader opens that
-// file and never searches for a bare name.
+// The named file as the only candidate, made absolute (its ".." kept for the kernel),
+// so that the loader opens that file and never searches for a bare name.
 std::vector<LibraryCandidate> givenFile(const std::filesystem::path& file);
 
 }  // namespace tqv::card

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev            # the window
   fonts-wqy-microhei                # the Chinese captions
   libgtest-dev libgmock-dev         # unit tests
-  python3                           # the self-test's integration tests read its JUnit report
+  python3 python3-junitparser       # the self-test's integration tests read its JUnit report
   libbenchmark-dev                  # benchmarks
   clang libclang-rt-14-dev          # fuzzing and sanitizers' runtimes
   xvfb xdotool x11-utils            # the real-display test (Xvfb, xdotool, xdpyinfo, xprop)

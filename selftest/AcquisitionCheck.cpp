@@ -44,6 +44,22 @@ void addReason(std::string& reasons, const std::string& reason) {
     reasons += reason;
 }
 
+// A rate off by a large factor is no drifting clock: a card paced for another scan rate,
+// or a simulated card run faster or slower than real time.
+std::string rateFactorText(long long delivered, double expected) {
+    if (expected <= 0 || delivered <= 0) return {};
+    const double ratio = static_cast<double>(delivered) / expected;
+    if (ratio >= 1.5) {
+        return ": the card delivers about " + fixed(ratio, ratio < 10 ? 1 : 0) +
+               "\u00d7 the blocks its start parameters ask for";
+    }
+    if (ratio <= 1 / 1.5) {
+        return ": the card delivers about 1/" + fixed(1 / ratio, ratio > 0.1 ? 1 : 0) +
+               " of the blocks its start parameters ask for";
+    }
+    return {};
+}
+
 card::DllDef startParameters() {
     card::DllDef dll;
     StartParameters::applyTo(dll);
@@ -154,7 +170,7 @@ CheckResult checkAcquisition(card::CardLibrary& card, Clock& clock,
         addReason(reasons, std::to_string(delivered) + " blocks in " + fixed(elapsed, 2) +
                                " s where the clock allows " + fixed(expected, 1) + " (" +
                                (deviation >= 0 ? "+" : "") + fixed(deviation * 100, 1) +
-                               " %, limit 2 %)");
+                               " %, limit 2 %)" + rateFactorText(delivered, expected));
     }
     if (adResultFailures > 0) {
         addReason(reasons, std::to_string(adResultFailures) + " ADResult failures");

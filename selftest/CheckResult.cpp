@@ -9,6 +9,7 @@ std::string_view outcomeText(Outcome outcome) {
         case Outcome::Pass: return "PASS";
         case Outcome::Fail: return "FAIL";
         case Outcome::Skip: return "SKIP";
+        case Outcome::Error: return "ERROR";
     }
     return "SKIP";
 }

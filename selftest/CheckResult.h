@@ -8,9 +8,11 @@
 
 namespace tqv::selftest {
 
-enum class Outcome { Pass, Fail, Skip };
+// Error: the check could not be run at all (no usable card library), as distinct from a
+// card that was checked and failed.
+enum class Outcome { Pass, Fail, Skip, Error };
 
-std::string_view outcomeText(Outcome outcome);  // "PASS", "FAIL", "SKIP"
+std::string_view outcomeText(Outcome outcome);  // "PASS", "FAIL", "SKIP", "ERROR"
 
 struct CheckResult {
     std::string name;

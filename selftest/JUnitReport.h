@@ -2,8 +2,6 @@
 // case per check, a failure or skip with its message.
 #pragma once
 
-#include <filesystem>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,15 +10,19 @@
 
 namespace tqv::selftest {
 
-std::string junitXml(const std::vector<CheckResult>& results);
+// Where and when the run happened, as <testsuite> carries them for CI servers.
+struct RunContext {
+    std::string timestamp;  // local time, ISO 8601 without zone: "2026-12-07T14:03:21"
+    std::string hostname;
+};
+
+// The context of a run starting now on this machine.
+RunContext currentRunContext();
+
+std::string junitXml(const std::vector<CheckResult>& results, const RunContext& context);
 
 // Text for an XML attribute or element: the five special characters as entities,
-// control characters XML 1.0 cannot carry as "?".
+// control characters XML 1.0 cannot carry and bytes that are no UTF-8 as "?".
 std::string xmlEscaped(std::string_view text);
-
-// Writes beside the target and renames over it, so a reader never sees half a report
-// and an old one stays whole when writing fails. Empty on success, else the reason.
-std::optional<std::string> writeFileReplacing(const std::filesystem::path& file,
-                                              std::string_view contents);
 
 }  // namespace tqv::selftest

@@ -40,9 +40,11 @@ std::vector<CheckResult> runSelfTest(card::CardLibrary& card, Clock& clock,
 }
 
 int exitStatus(const std::vector<CheckResult>& results) {
-    const bool failed = std::any_of(results.begin(), results.end(), [](const CheckResult& r) {
-        return r.outcome == Outcome::Fail;
-    });
-    return failed ? ExitCheckFailed : ExitPassed;
+    const auto any = [&](Outcome outcome) {
+        return std::any_of(results.begin(), results.end(),
+                           [&](const CheckResult& r) { return r.outcome == outcome; });
+    };
+    if (any(Outcome::Error)) return ExitUnusable;
+    return any(Outcome::Fail) ? ExitCheckFailed : ExitPassed;
 }
 }  // namespace tqv::selftest

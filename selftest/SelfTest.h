@@ -24,7 +24,7 @@ std::vector<CheckResult> runSelfTest(card::CardLibrary& card, Clock& clock,
                                      const SelfTestOptions& options);
 
 // The program's exit status for these results: 0 all passed or skipped, 1 a check
-// failed. (2, an unusable card library or wrong options, is decided before any check.)
+// failed, 2 a check could not be run (wrong options are refused before any check).
 int exitStatus(const std::vector<CheckResult>& results);
 
 inline constexpr int ExitPassed = 0;

@@ -1,5 +1,6 @@
 #include "card/sim/Acquisition.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <new>
@@ -10,6 +11,13 @@
 #endif
 
 namespace tqv::sim {
+
+namespace {
+
+// About 126 years in nanoseconds: far inside a 64-bit count.
+constexpr double kLatestDeadline = 4e18;
+
+}  // namespace
 
 Acquisition::Acquisition(LastError& lastError, Trace& trace)
     : m_lastError(lastError), m_trace(trace) {}
@@ -63,9 +71,12 @@ void Acquisition::run(Clock::time_point start) {
     std::unique_lock lock(m_stopMutex);
     for (;;) {
         const std::uint64_t dueScans = firstScan + scansPerBlock;
-        const auto deadline =
-            start + std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
-                        std::llround(static_cast<double>(dueScans) * nanosecondsPerScan)));
+        // Within the speeds the card accepts this stays far below the limit, which is
+        // only a guard: a deadline past the clock's range would wrap into the past.
+        const double dueNanoseconds =
+            std::min(static_cast<double>(dueScans) * nanosecondsPerScan, kLatestDeadline);
+        const auto deadline = start + std::chrono::duration_cast<Clock::duration>(
+                                          std::chrono::nanoseconds(std::llround(dueNanoseconds)));
         if (m_stopWake.wait_until(lock, deadline, [this] { return m_stopRequested; })) return;
         lock.unlock();
         completeBlock(firstScan);

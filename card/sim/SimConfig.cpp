@@ -110,7 +110,7 @@ std::optional<double> parseSpeed(std::string_view text) {
     const auto [stop, error] = std::from_chars(word.data(), end, value);
     if (word.empty() || error != std::errc{} || stop != end) return std::nullopt;
     // from_chars also reads "inf" and "nan"; neither is a speed.
-    if (!std::isfinite(value) || value <= 0.0 || value > kMaxSpeed) return std::nullopt;
+    if (!std::isfinite(value) || value < kMinSpeed || value > kMaxSpeed) return std::nullopt;
     return value;
 }
 
@@ -153,7 +153,7 @@ ParsedConfig parseConfig(const ConfigStrings& strings) {
         if (const auto speed = parseSpeed(*text)) {
             config.speed = *speed;
         } else {
-            problem(kSpeedVariable, *text, "a number above 0 and at most 10000", "1");
+            problem(kSpeedVariable, *text, "a number from 0.001 to 10000", "1");
         }
     }
     if (const auto text = nonEmpty(strings.trace)) config.tracePath = *text;

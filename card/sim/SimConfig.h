@@ -22,8 +22,10 @@ using Identity = std::array<std::uint8_t, 3>;  // IOCtl reply bytes 0, 1 and 4
 using InputWords = std::array<std::int16_t, 6>;
 
 // Faster than this, a block of a few scans would be due every few nanoseconds and
-// the acquisition thread could do nothing but fall behind.
+// the acquisition thread could do nothing but fall behind. Slower than this, a block
+// is due in days, and block deadlines in nanoseconds leave the clock's range.
 inline constexpr double kMaxSpeed = 10000.0;
+inline constexpr double kMinSpeed = 0.001;
 
 struct FailRules {
     std::optional<std::int32_t> initial;    // every Initial fails with this code
@@ -65,7 +67,7 @@ std::optional<Identity> parseIdentity(std::string_view text);
 std::optional<FailRules> parseFailRules(std::string_view text);
 // Six signed 16-bit decimals separated by spaces or tabs.
 std::optional<InputWords> parseInputWords(std::string_view text);
-// A positive decimal number, at most kMaxSpeed.
+// A decimal number from kMinSpeed to kMaxSpeed.
 std::optional<double> parseSpeed(std::string_view text);
 
 ConfigStrings readEnvironment();

@@ -11,8 +11,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "files/AtomicSave.h"
+#include "files/qt/QtFileNames.h"
 #include "scope/ScopeCsv.h"
-#include "scope/qt/AtomicSave.h"
 #include "scope/qt/ScopeView.h"
 
 namespace tqv::scope::qt {
@@ -133,8 +134,9 @@ bool ScopeWindow::savePng(const QString& path) {
 
 bool ScopeWindow::writeFile(const QString& path, const QByteArray& contents, const QString& what) {
     const QString shown = QDir::toNativeSeparators(path);
-    if (const auto failure = saveAtomically(path, contents)) {
-        m_status->setText(tr("Not saved: %1: %2").arg(shown, *failure));
+    const std::string_view bytes(contents.constData(), static_cast<size_t>(contents.size()));
+    if (const auto failure = files::saveAtomically(files::qt::toPath(path), bytes)) {
+        m_status->setText(tr("Not saved: %1").arg(files::qt::decodeName(*failure)));
         return false;
     }
     m_lastFolder = QFileInfo(path).absolutePath();

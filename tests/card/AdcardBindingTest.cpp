@@ -18,20 +18,26 @@ TEST(SearchOrder, ProgramFolderThenTheLoadersFoldersThenTheShippedCardNeverRelat
     const fs::path vendor = fs::path("/opt/vendor/lib").make_preferred();
     const fs::path system = fs::path("/usr/lib").make_preferred();
     const fs::path shipped = fs::path("/opt/panel/lib/tqv-multibuf").make_preferred();
-    // As LD_LIBRARY_PATH=":.:lib:/opt/vendor/lib" lists them, then the loader's own
-    // folders, one of them the program's folder again.
-    const SearchInputs inputs{program,
-                              {"", "", ".", "lib", vendor, program, system},
-                              program / ".." / "lib" / "tqv-multibuf"};
+    const fs::path linked = fs::path("/opt/link/..").make_preferred();
+    // As LD_LIBRARY_PATH=":.:lib:/opt/vendor/./lib/:/opt/link/.." lists them, then the
+    // loader's own folders, one of them the program's folder again. "/opt/link/.." is
+    // the parent of wherever the link leads: the kernel's to resolve, not ours.
+    const SearchInputs inputs{
+        program,
+        {"", "", ".", "lib", fs::path("/opt/vendor/./lib/").make_preferred(), linked, program,
+         system},
+        shipped};
     const std::vector<LibraryCandidate> expected{{program / kFile, PlaceKind::ProgramFolder},
                                                  {vendor / kFile, PlaceKind::SystemSearch},
+                                                 {linked / kFile, PlaceKind::SystemSearch},
                                                  {system / kFile, PlaceKind::SystemSearch},
                                                  {shipped / kFile, PlaceKind::ShippedSimulator}};
     EXPECT_EQ(searchOrder(inputs, kFile), expected);
     // A named file is the only candidate, and never a bare name for the loader to search.
-    const auto given = givenFile("card.so");
+    const auto given = givenFile(fs::path("sub/../card.so").make_preferred());
     ASSERT_EQ(given.size(), 1u);
     EXPECT_TRUE(given[0].file.is_absolute());
+    EXPECT_EQ(given[0].file, fs::current_path() / "sub" / ".." / "card.so");
 }
 
 TEST(AdcardBinding, FindsTheSimulatedCardBesideTheProgramAndCallsIt) {

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""usage: run_selftest.py all_pass|initial_fails|startintr_fails|no_library PROGRAM WORK_DIR
+"""usage: run_selftest.py SCENARIO PROGRAM WORK_DIR
 Runs tqv-selftest against the simulated card and checks what a test server sees: the exit
-status, the table, the JUnit file (with an XML parser) and, in the trace, the card stopped."""
+status, the table, the JUnit file (with a JUnit reader nobody here wrote) and, in the trace,
+the card stopped."""
+import junitparser
 import os
 import shutil
 import subprocess
@@ -9,9 +11,11 @@ import sys
 import xml.etree.ElementTree as ElementTree
 
 
-def run(program, *arguments, **env):
-    done = subprocess.run([program, *arguments], capture_output=True, text=True,
-                          env={**os.environ, **env}, timeout=60)
+def run(program, *arguments, stdout=subprocess.PIPE, **env):
+    done = subprocess.run([program, *arguments], stdout=stdout, stderr=subprocess.PIPE,
+                          text=True, errors="surrogateescape", env={**os.environ, **env},
+                          timeout=60)
+    done.stdout = done.stdout or ""
     done.details = f"exit {done.returncode}\nstdout:\n{done.stdout}\nstderr:\n{done.stderr}"
     done.row = lambda check: next(
         (line for line in done.stdout.splitlines() if line.split()[:1] == [check]), "")
@@ -27,6 +31,13 @@ def junit_cases(path, counts):
     suite = ElementTree.parse(path).getroot().find("testsuite")
     expect((suite.get("tests"), suite.get("failures"), suite.get("skipped")) == counts,
            f"JUnit counts {suite.attrib}")
+    # What a CI server's reader makes of it: the suite's time and place, each result typed.
+    read = next(iter(junitparser.JUnitXml.fromfile(path)))
+    expect(read.timestamp and read.hostname, f"no timestamp or hostname: {suite.attrib}")
+    for case in read:
+        for result in case.result:
+            if result._tag in ("failure", "error"):
+                expect(result.type and result.message, f"{case.name}: untyped {result._tag}")
     return {case.get("name"): case for case in suite.findall("testcase")}
 
 
@@ -60,9 +71,77 @@ def start_fails(program, work, function, code):
 def no_library(program, work):
     lonely = f"{work}/lonely"
     os.makedirs(lonely)
-    done = run(shutil.copy(program, lonely), "--seconds", "1")
+    done = run(shutil.copy(program, lonely), "--seconds", "1", "--junit", f"{work}/report.xml")
     expect(done.returncode == 2 and not done.stdout and "Tried:" in done.stderr and
            lonely in done.stderr, "expected exit 2, no check and the places tried", done.details)
+    # A CI server sees a card library that could not be used, not a missing report.
+    suite = ElementTree.parse(f"{work}/report.xml").getroot().find("testsuite")
+    error = suite.find("testcase/error")
+    expect(suite.get("errors") == "1" and error is not None and lonely in error.get("message"),
+           "the report holds no error naming the places tried")
+
+
+def report_places(program, work):
+    trace = f"{work}/trace.txt"
+    # A report with nowhere to go is refused before the card is touched.
+    for place in ("", f"{work}/missing/r.xml", work):
+        done = run(program, "--seconds", "30", "--junit", place, ADCARD_SIM_TRACE=trace)
+        expect(done.returncode == 2 and ("--junit" in done.stderr or "JUnit" in done.stderr),
+               f"--junit '{place}' was not refused at once", done.details)
+        expect(not os.path.exists(trace), f"--junit '{place}': the card was touched")
+    # "-": the report on standard output, the table on standard error.
+    done = run(program, "--seconds", "1", "--junit", "-")
+    expect(done.returncode == 0 and ElementTree.fromstring(done.stdout).tag == "testsuites" and
+           " PASS " in done.stderr, "--junit - gave no report on standard output", done.details)
+    # A name that is no UTF-8 names that very file.
+    name = os.fsencode(work) + b"/rep\xe9.xml"
+    done = run(program, "--seconds", "1", "--junit", os.fsdecode(name))
+    expect(done.returncode == 0 and os.listdir(os.fsencode(work)) == [b"rep\xe9.xml"],
+           f"report under another name: {os.listdir(os.fsencode(work))}", done.details)
+
+
+def kernel_paths(program, work):
+    # "sub" leads to real/deep, so sub/.. is real/, where the card library is; an empty
+    # decoy sits where sub/.. would be if ".." were taken as text.
+    os.makedirs(f"{work}/real/deep")
+    os.symlink("real/deep", f"{work}/sub")
+    library = os.path.join(os.path.dirname(program), "libadcard.so")
+    shutil.copy(library, f"{work}/real/libadcard.so")
+    open(f"{work}/libadcard.so", "w").close()
+    done = subprocess.run([program, "--seconds", "1", "--verbose", "--card-library",
+                           "sub/../libadcard.so"], cwd=work, capture_output=True, text=True,
+                          timeout=60)
+    expect(done.returncode == 0 and f"card library: {work}/sub/../libadcard.so" in done.stderr,
+           "--card-library sub/../libadcard.so did not load real/libadcard.so",
+           f"{done.returncode} {done.stderr}")
+    lonely = shutil.copy(program, f"{work}/real/deep")
+    done = run(lonely, "--seconds", "1", "--verbose", LD_LIBRARY_PATH=f"{work}/sub/..")
+    expect(done.returncode == 0 and "the system's library search" in done.stderr,
+           "LD_LIBRARY_PATH=sub/.. did not find real/libadcard.so", done.details)
+    # A file name that is no UTF-8 names that very file.
+    odd = os.fsencode(work) + b"/lib\xe9.so"
+    shutil.copy(library, odd)
+    done = run(program, "--seconds", "1", "--verbose", "--card-library", os.fsdecode(odd))
+    expect(done.returncode == 0, "--card-library with a name that is no UTF-8", done.details)
+
+
+def unprinted_results(program, work):
+    # A table that could not be printed is no pass.
+    with open("/dev/full", "w") as full:
+        done = run(program, "--seconds", "1", stdout=full)
+    expect(done.returncode == 2 and "cannot write to standard output" in done.stderr,
+           "a full standard output passed", done.details)
+    closed = subprocess.run(f'exec "{program}" --seconds 1 >&-', shell=True, text=True,
+                            stderr=subprocess.PIPE, timeout=60)
+    expect(closed.returncode == 2 and "standard output" in closed.stderr,
+           f"a closed standard output passed: {closed.returncode} {closed.stderr}")
+
+
+def fast_card(program, work):
+    done = run(program, "--seconds", "1", ADCARD_SIM_SPEED="20")
+    expect(done.returncode == 1 and "the card delivers about 20" in done.row("acquisition") and
+           "the blocks its start parameters ask for" in done.row("acquisition"),
+           "a card twenty times too fast is not named as such", done.details)
 
 
 if __name__ == "__main__":
@@ -72,4 +151,8 @@ if __name__ == "__main__":
     {"all_pass": lambda: all_pass(program, work),
      "initial_fails": lambda: start_fails(program, work, "Initial", -3),
      "startintr_fails": lambda: start_fails(program, work, "StartIntr", -7),
-     "no_library": lambda: no_library(program, work)}[scenario]()
+     "no_library": lambda: no_library(program, work),
+     "report_places": lambda: report_places(program, work),
+     "unprinted_results": lambda: unprinted_results(program, work),
+     "kernel_paths": lambda: kernel_paths(program, work),
+     "fast_card": lambda: fast_card(program, work)}[scenario]()

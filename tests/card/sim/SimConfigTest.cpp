@@ -15,6 +15,7 @@ TEST(SimConfig, ReadsEachWellFormedValueAndRefusesWhatIsOutOfRangeOrMisshapen) {
               (InputWords{1, -2, 300, 32767, -32768, 0}));
     EXPECT_EQ(parseSpeed("2.5"), 2.5);
     EXPECT_EQ(parseSpeed("10000"), 10000.0);
+    EXPECT_EQ(parseSpeed("0.001"), 0.001);
     for (const char* text : {"1 2", "1 2 3 4", "256 0 0", "-1 0 0", "1,2,3", "1 2 3x"}) {
         EXPECT_FALSE(parseIdentity(text)) << text;
     }
@@ -25,7 +26,7 @@ TEST(SimConfig, ReadsEachWellFormedValueAndRefusesWhatIsOutOfRangeOrMisshapen) {
     for (const char* text : {"1 2 3 4 5", "1 2 3 4 5 6 7", "32768 0 0 0 0 0", "-32769 0 0 0 0 0"}) {
         EXPECT_FALSE(parseInputWords(text)) << text;
     }
-    for (const char* text : {"0", "-1", "fast", "inf", "nan", "10000.5", "2x"}) {
+    for (const char* text : {"0", "-1", "fast", "inf", "nan", "10000.5", "2x", "0.0009", "1e-12"}) {
         EXPECT_FALSE(parseSpeed(text)) << text;
     }
 }

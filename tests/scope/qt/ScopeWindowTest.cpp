@@ -133,6 +133,8 @@ private slots:
                  qPrintable(status));
 
         QVERIFY(panel.scope().saveCsv(path));
+        QVERIFY2(panel.scope().statusText().startsWith("Saved 6000 scans to "),
+                 qPrintable(panel.scope().statusText()));
         QFile written(path);
         QVERIFY(written.open(QIODevice::ReadOnly));
         QCOMPARE(written.readAll().toStdString(), scope::csvText(panel.scope().model()));

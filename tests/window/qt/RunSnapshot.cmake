@@ -12,4 +12,20 @@ foreach(arguments "" "--ms;abc" "${OUTPUT};--ms" "${OUTPUT};${OUTPUT}")
   expect_run("'${arguments}'" STATUS 2 ERR "tqv-snapshot: " COMMAND "${PROGRAM}" ${arguments})
 endforeach()
 expect_run("an unwritable picture" STATUS 3 COMMAND "${PROGRAM}" "${OUTPUT}.none/x.png" --ms 0
-  ERR "cannot write ${OUTPUT}.none/x.png")
+  ERR "picture not written: " "${OUTPUT}.none/x.png")
+
+# A disk that fills up half way (a file-size limit of 16 kB): the earlier picture stays
+# whole, no part of the new one is left, and the run says it failed.
+file(READ "${OUTPUT}" before HEX)
+expect_run("a picture cut short" STATUS 3 ERR "picture not written: " "File too large"
+  COMMAND sh -c "ulimit -f 16 && exec \"$0\" \"$@\"" "${PROGRAM}" "${OUTPUT}" --ms 0)
+file(READ "${OUTPUT}" after HEX)
+get_filename_component(folder "${OUTPUT}" DIRECTORY)
+file(GLOB leftovers "${folder}/.*.part")
+if(NOT before STREQUAL after OR leftovers)
+  message(FATAL_ERROR "a failed save changed ${OUTPUT} or left ${leftovers}")
+endif()
+
+# A result that could not be printed is no success.
+expect_run("a full standard output" STATUS 3 ERR "cannot write to standard output"
+  COMMAND sh -c "exec \"$0\" \"$@\" >/dev/full" "${PROGRAM}" "${OUTPUT}" --ms 0)

@@ -1,0 +1,28 @@
+# What a new user meets first: each program's help, Qt's own options refused as one
+# option, and a window program started where there is no display.
+#   cmake -DPANEL=<tqv-multibuf> -DSNAPSHOT=<tqv-snapshot> -DSELFTEST=<tqv-selftest>
+#         -DWORK_DIR=<folder> -P CommandLines.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/../e2e/ExpectRun.cmake)
+file(REMOVE_RECURSE "${WORK_DIR}")
+file(MAKE_DIRECTORY "${WORK_DIR}")
+set(bare ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM)
+
+foreach(program IN ITEMS "${PANEL}" "${SNAPSHOT}" "${SELFTEST}")
+  get_filename_component(name "${program}" NAME)
+  # Named as users type it, not by the path it was started from; the search explained.
+  expect_run("${name} --help" STATUS 0 OUT "Usage: ${name} " "The current directory is never searched"
+    COMMAND ${bare} "${program}" --help)
+  expect_run("${name} --help-all" STATUS 2 ERR "help-all" COMMAND ${bare} "${program}" --help-all)
+  expect_run("${name} -platform" STATUS 2 ERR "Unknown option 'platform'"
+    COMMAND ${bare} "${program}" -platform offscreen)
+  expect_run("${name} --version >/dev/full" STATUS 2 ERR "cannot write to standard output"
+    COMMAND sh -c "exec \"$0\" --version >/dev/full" "${program}")
+endforeach()
+
+expect_run("the panel with no display" STATUS 2 ERR "no display" "QT_QPA_PLATFORM=offscreen"
+  COMMAND ${bare} "${PANEL}")
+expect_run("the panel on a display it cannot reach" STATUS 2 ERR "cannot open a window"
+  COMMAND ${bare} DISPLAY=:97 "${PANEL}")
+# An empty QT_QPA_PLATFORM counts as unset: the snapshot then runs off screen.
+expect_run("the snapshot with an empty QT_QPA_PLATFORM" STATUS 0
+  COMMAND ${bare} QT_QPA_PLATFORM= "${SNAPSHOT}" "${WORK_DIR}/panel.png" --ms 0)
