@@ -14,6 +14,7 @@ packages=(
   xvfb xdotool x11-utils            # the real-display test (Xvfb, xdotool, xdpyinfo, xprop)
   libx11-dev                        # its close-box helper (Xlib)
   lintian                           # the Debian package's check
+  mandoc                            # the manual pages' check
 )
 
 missing=()
