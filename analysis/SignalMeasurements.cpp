@@ -142,8 +142,7 @@ void rangesOf(const int16_t* samples, std::size_t count, std::span<SignalMeasure
         }
     }
     for (std::size_t c = 0; c < Channels; ++c) {
-        results[static_cast<std::size_t>(c)].range = {low[c], high[c],
-                                                      static_cast<int64_t>(count)};
+        results[static_cast<std::size_t>(c)].range = {low[c], high[c], static_cast<int64_t>(count)};
     }
 }
 
@@ -170,8 +169,8 @@ void edgesOf(const int16_t* samples, std::size_t count, std::span<EdgeTracker> t
         __m128i wake = _mm_setzero_si128();
         for (int k = 0; k < 64; k += 8) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + k));
-            wake = _mm_or_si128(wake, _mm_or_si128(_mm_cmpgt_epi16(v, highest),
-                                                   _mm_cmplt_epi16(v, lowest)));
+            wake = _mm_or_si128(
+                wake, _mm_or_si128(_mm_cmpgt_epi16(v, highest), _mm_cmplt_epi16(v, lowest)));
         }
         if (_mm_movemask_epi8(wake) == 0) continue;
         for (std::size_t c = 0; c < Channels; ++c) {
@@ -231,10 +230,18 @@ void measureSignals(std::span<const int16_t> scans, int channelCount,
     const std::size_t count = scans.size() / stride;
     const int16_t* samples = scans.data();
     switch (channelCount) {
-        case 1: rangesOf<1>(samples, count, results); break;
-        case 2: rangesOf<2>(samples, count, results); break;
-        case 4: rangesOf<4>(samples, count, results); break;
-        case 8: rangesOf<8>(samples, count, results); break;
+        case 1:
+            rangesOf<1>(samples, count, results);
+            break;
+        case 2:
+            rangesOf<2>(samples, count, results);
+            break;
+        case 4:
+            rangesOf<4>(samples, count, results);
+            break;
+        case 8:
+            rangesOf<8>(samples, count, results);
+            break;
         default:
             for (int c = 0; c < channelCount; ++c) {
                 results[static_cast<std::size_t>(c)].range = sampleRange(scans, channelCount, c);
@@ -244,10 +251,18 @@ void measureSignals(std::span<const int16_t> scans, int channelCount,
     for (std::size_t c = 0; c < stride; ++c) trackers[c] = EdgeTracker(results[c].range);
     const std::span<EdgeTracker> used(trackers.data(), stride);
     switch (channelCount) {
-        case 1: edgesOf<1>(samples, count, used); break;
-        case 2: edgesOf<2>(samples, count, used); break;
-        case 4: edgesOf<4>(samples, count, used); break;
-        case 8: edgesOf<8>(samples, count, used); break;
+        case 1:
+            edgesOf<1>(samples, count, used);
+            break;
+        case 2:
+            edgesOf<2>(samples, count, used);
+            break;
+        case 4:
+            edgesOf<4>(samples, count, used);
+            break;
+        case 8:
+            edgesOf<8>(samples, count, used);
+            break;
         default:
             for (std::size_t s = 0; s < count; ++s) {
                 for (std::size_t c = 0; c < stride; ++c) used[c].step(samples + c, stride, s);

@@ -92,8 +92,8 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(
         "Checks a TQV5200-1 card without a window: identity, paced acquisition, known signals "
         "on the inputs and, with a loopback plug, the digital outputs.\nExit status: 0 all "
-        "checks passed or skipped, 1 a check failed, 2 the card library could not be used, the options were wrong or "
-        "the results could not be written.\n\n" +
+        "checks passed or skipped, 1 a check failed, 2 the card library could not be used, "
+        "the options were wrong or the results could not be written.\n\n" +
         CardLibraryOptions::searchOrderHelp());
     QCoreApplication::setApplicationName("tqv-selftest");
     QCoreApplication::setApplicationVersion(TQV_VERSION);

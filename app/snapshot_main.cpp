@@ -19,6 +19,7 @@
 #include <string_view>
 #include <variant>
 
+#include "acquisition/AcquisitionControl.h"
 #include "app/CardLibraryOptions.h"
 #include "app/DisplayCheck.h"
 #include "app/PanelApplication.h"
@@ -26,7 +27,6 @@
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "app/ScopeAttachment.h"
-#include "acquisition/AcquisitionControl.h"
 #include "scope/ScopeCsv.h"
 #include "scope/ViewOptions.h"
 #include "scope/qt/ScopeWindow.h"
@@ -106,10 +106,11 @@ int main(int argc, char* argv[]) {
     }
     const auto spanMs = tqv::scope::parseSpanOption(
         parser.isSet(span) ? parser.value(span).toStdString() : std::string("0"));
+    constexpr int channels = tqv::acquisition::StartParameters::ChannelCount;
     const auto triggerSettings =
-        parser.isSet(trigger) ? tqv::scope::parseTriggerOption(parser.value(trigger).toStdString(),
-                                                               tqv::acquisition::StartParameters::ChannelCount)
-                              : std::variant<tqv::scope::TriggerSettings, std::string>();
+        parser.isSet(trigger)
+            ? tqv::scope::parseTriggerOption(parser.value(trigger).toStdString(), channels)
+            : std::variant<tqv::scope::TriggerSettings, std::string>();
     for (const std::string* error : {std::get_if<std::string>(&spanMs),
                                      std::get_if<std::string>(&triggerSettings)}) {
         if (error == nullptr) continue;

@@ -25,9 +25,8 @@ std::string laneHeader(int lane, const analysis::ChannelStatistics& statistics,
     }
     std::snprintf(text.data(), text.size(),
                   "Ch %d   min %d   max %d   mean %.1f   RMS %.1f   %s   %s   pk-pk %d", lane,
-                  int{statistics.minimum}, int{statistics.maximum}, statistics.mean,
-                  statistics.rms, frequency.data(), period.data(),
-                  measurements.range.peakToPeak());
+                  int{statistics.minimum}, int{statistics.maximum}, statistics.mean, statistics.rms,
+                  frequency.data(), period.data(), measurements.range.peakToPeak());
     return text.data();
 }
 

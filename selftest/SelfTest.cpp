@@ -51,8 +51,9 @@ std::vector<CheckResult> runSelfTest(card::CardLibrary& card, Clock& clock,
                 continue;
             }
             const auto channel = static_cast<std::size_t>(expected.channel);
+            const analysis::SignalMeasurements none;
             results.push_back(checkExpectedSignal(
-                expected, channel < measured.size() ? measured[channel] : analysis::SignalMeasurements{},
+                expected, channel < measured.size() ? measured[channel] : none,
                 StartParameters::ScanRate, options.tolerance));
         }
     }

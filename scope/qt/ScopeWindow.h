@@ -1,6 +1,6 @@
 // The scope's window beside the panel: the lanes, Pause/Resume, a fit toggle per
-// lane, Save CSV and Save PNG, the time base and trigger row, and a status line. It reads the program's ring after
-// each tick of the panel and never calls the card.
+// lane, Save CSV and Save PNG, the time base and trigger row, and a status line. It
+// reads the program's ring after each tick of the panel and never calls the card.
 #pragma once
 
 #include <QWidget>

@@ -35,9 +35,7 @@ double triangle(int scan, double hz) {
     return 448 + 3200 * (p < 0.5 ? 2 * p : 2 - 2 * p);
 }
 
-double square(int scan, double hz, double duty) {
-    return phase(scan, hz) < duty ? 3048 : 1048;
-}
+double square(int scan, double hz, double duty) { return phase(scan, hz) < duty ? 3048 : 1048; }
 
 struct Wave {
     const char* name;
@@ -98,8 +96,8 @@ TEST(SignalMeasurements, NoiseNearTheLevelDoesNotCountExtraCrossings) {
         state = state * 1664525u + 1013904223u;
         return (static_cast<double>(state >> 8) / (1u << 24) * 2 - 1) * 160;
     };
-    const auto m = measureSignal(onChannelOne(60000, [&](int s) { return sine(s, 1.0) + noise(); }),
-                                 2, 1);
+    const auto m =
+        measureSignal(onChannelOne(60000, [&](int s) { return sine(s, 1.0) + noise(); }), 2, 1);
     ASSERT_TRUE(m.periodicity.has_value());
     // Six periods starting at a rising crossing, which is not counted as the state is
     // not yet known: five crossings, four whole periods.

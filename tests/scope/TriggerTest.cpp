@@ -226,8 +226,8 @@ TEST(ViewOptions, SpanIsOneOfTheChoicesAndTriggerAChannelASlopeAndALevel) {
     const auto rising = std::get<TriggerSettings>(parseTriggerOption("0,rising", 4));
     EXPECT_EQ(rising.slope, Slope::Rising);
     EXPECT_FALSE(rising.level.has_value());
-    for (const char* bad : {"4,rising", "0,up", "0", "0,rising,32768", "0,rising,1,2",
-                            "0,rising,", ",rising", ""}) {
+    for (const char* bad :
+         {"4,rising", "0,up", "0", "0,rising,32768", "0,rising,1,2", "0,rising,", ",rising", ""}) {
         EXPECT_TRUE(std::holds_alternative<std::string>(parseTriggerOption(bad, 4))) << bad;
     }
 }

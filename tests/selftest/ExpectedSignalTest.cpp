@@ -21,15 +21,15 @@ TEST_P(ExpectOption, TakesOnlyAChannelAFrequencyAndAPeakToPeak) {
         << (std::holds_alternative<std::string>(parsed) ? std::get<std::string>(parsed) : "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, ExpectOption,
-    ::testing::Values(ParseCase{"0:50", true}, ParseCase{"3:0.5:3200", true},
-                      ParseCase{"4:50", false}, ParseCase{"-1:50", false},
-                      ParseCase{"0:0", false}, ParseCase{"0:-50", false},
-                      ParseCase{"0:50Hz", false}, ParseCase{"0:nan", false},
-                      ParseCase{"0:50:0", false}, ParseCase{"0:50:70000", false},
-                      ParseCase{"0:50:3200:1", false}, ParseCase{"0", false},
-                      ParseCase{":50", false}, ParseCase{"", false}));
+INSTANTIATE_TEST_SUITE_P(Texts, ExpectOption,
+                         ::testing::Values(ParseCase{"0:50", true}, ParseCase{"3:0.5:3200", true},
+                                           ParseCase{"4:50", false}, ParseCase{"-1:50", false},
+                                           ParseCase{"0:0", false}, ParseCase{"0:-50", false},
+                                           ParseCase{"0:50Hz", false}, ParseCase{"0:nan", false},
+                                           ParseCase{"0:50:0", false},
+                                           ParseCase{"0:50:70000", false},
+                                           ParseCase{"0:50:3200:1", false}, ParseCase{"0", false},
+                                           ParseCase{":50", false}, ParseCase{"", false}));
 
 TEST(ExpectOption, ReadsItsFiguresAndTheTolerance) {
     const auto expected = std::get<ExpectedSignal>(parseExpectedSignal("2:10.5:2000", 4));
@@ -73,11 +73,12 @@ TEST(ExpectedSignalCheck, PassesWithinTheToleranceAndNamesTheFiguresOtherwise) {
     EXPECT_EQ(checkExpectedSignal(sine, measured(200, 448, 3713), 10000, tolerance).summary,
               "channel 0: 3200 codes peak-to-peak expected, 3265 measured");
 
-    const auto counter = checkExpectedSignal({3, 0.1526, std::nullopt},
-                                             measured(0, -32768, 32767), 10000, tolerance);
+    const auto counter = checkExpectedSignal({3, 0.1526, std::nullopt}, measured(0, -32768, 32767),
+                                             10000, tolerance);
     EXPECT_EQ(counter.outcome, Outcome::Fail);
-    EXPECT_EQ(counter.summary, "channel 3: 0.1526 Hz expected, none measured (fewer than two "
-                               "whole periods, or flat)");
+    EXPECT_EQ(counter.summary,
+              "channel 3: 0.1526 Hz expected, none measured (fewer than two "
+              "whole periods, or flat)");
 }
 
 }  // namespace
