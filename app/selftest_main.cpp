@@ -10,8 +10,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "acquisition/AcquisitionControl.h"
 #include "app/CardLibraryOptions.h"
 #include "app/StandardStreams.h"
 #include "card/AdcardBinding.h"
@@ -88,10 +90,10 @@ int main(int argc, char* argv[]) {
     app::prepareStandardStreams();
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Checks a TQV5200-1 card without a window: identity, paced acquisition and, with a "
-        "loopback plug, the digital outputs.\nExit status: 0 all checks passed or skipped, "
-        "1 a check failed, 2 the card library could not be used, the options were wrong or "
-        "the results could not be written.\n\n" +
+        "Checks a TQV5200-1 card without a window: identity, paced acquisition, known signals "
+        "on the inputs and, with a loopback plug, the digital outputs.\nExit status: 0 all "
+        "checks passed or skipped, 1 a check failed, 2 the card library could not be used, "
+        "the options were wrong or the results could not be written.\n\n" +
         CardLibraryOptions::searchOrderHelp());
     QCoreApplication::setApplicationName("tqv-selftest");
     QCoreApplication::setApplicationVersion(TQV_VERSION);
@@ -105,7 +107,17 @@ int main(int argc, char* argv[]) {
         "Also write a JUnit XML report to FILE (- for standard output; the table then goes to "
         "standard error). The report is written even when the card library cannot be used.",
         "FILE");
-    parser.addOptions({secondsOption, loopbackOption, junitOption});
+    const QCommandLineOption expectOption(
+        "expect",
+        "Channel CH carries a known signal of FREQ Hz (and PKPK codes peak to peak): check it "
+        "on the acquired samples. Repeatable, one check per channel.",
+        "CH:FREQ[:PKPK]");
+    const QCommandLineOption toleranceOption(
+        "tolerance",
+        "How far the --expect figures may be off, in percent: one for both, or the frequency's "
+        "and the peak-to-peak's (default 0.5:2).",
+        "PCT[:PCT]");
+    parser.addOptions({secondsOption, loopbackOption, junitOption, expectOption, toleranceOption});
 
     if (const auto status = cardOptions.parse(files::qt::arguments(argc, argv))) return *status;
     if (!parser.positionalArguments().isEmpty()) {
@@ -117,6 +129,19 @@ int main(int argc, char* argv[]) {
     if (!secondsValid || seconds < 1 || seconds > kMaximumSeconds) {
         return usageError("--seconds takes a whole number from 1 to 86400, not \"" +
                           parser.value(secondsOption).toStdString() + "\"");
+    }
+    std::vector<selftest::ExpectedSignal> expectations;
+    for (const QString& text : parser.values(expectOption)) {
+        auto parsed = selftest::parseExpectedSignal(text.toStdString(),
+                                                    acquisition::StartParameters::ChannelCount);
+        if (auto* error = std::get_if<std::string>(&parsed)) return usageError(*error);
+        expectations.push_back(std::get<selftest::ExpectedSignal>(parsed));
+    }
+    selftest::SignalTolerance tolerance;
+    if (parser.isSet(toleranceOption)) {
+        auto parsed = selftest::parseSignalTolerance(parser.value(toleranceOption).toStdString());
+        if (auto* error = std::get_if<std::string>(&parsed)) return usageError(*error);
+        tolerance = std::get<selftest::SignalTolerance>(parsed);
     }
     std::optional<ReportPlace> report;
     if (parser.isSet(junitOption)) {
@@ -153,6 +178,8 @@ int main(int argc, char* argv[]) {
         selftest::SteadyClock clock;
         selftest::SelfTestOptions options;
         options.loopback = parser.isSet(loopbackOption);
+        options.expectations = expectations;
+        options.tolerance = tolerance;
         options.acquisition.seconds = seconds;
         options.acquisition.interrupted = &interrupt.flag();
         const bool progressShown = stderrIsTerminal();

@@ -2,7 +2,8 @@
 // library chosen as tqv-multibuf chooses it, optionally presses 开始采集, lets it run
 // N milliseconds (2000 unless told), saves a picture of the window and prints the
 // card identity it shows. --scope SCOPE.png opens the scope too, presses 开始采集 and
-// saves the scope's picture.
+// saves the scope's picture; --span and --trigger set the scope's view, --scope-csv
+// writes what its Save CSV would.
 #include <QApplication>
 #include <QBuffer>
 #include <QCommandLineParser>
@@ -16,7 +17,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
+#include "acquisition/AcquisitionControl.h"
 #include "app/CardLibraryOptions.h"
 #include "app/DisplayCheck.h"
 #include "app/PanelApplication.h"
@@ -24,7 +27,10 @@
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "app/ScopeAttachment.h"
+#include "scope/ScopeCsv.h"
+#include "scope/ViewOptions.h"
 #include "scope/qt/ScopeWindow.h"
+#include "scope/qt/TriggerBar.h"
 #include "window/qt/PanelFonts.h"
 #include "window/qt/QtFormWindow.h"
 
@@ -67,9 +73,27 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Open the scope, start acquisition, and write the scope's picture to "
                        "<SCOPE.png>."),
         QStringLiteral("SCOPE.png"));
+    const QCommandLineOption span(
+        QStringLiteral("span"),
+        QStringLiteral("Show <MS> milliseconds in the scope: 1, 2, 5, 10, 20, 50, 100, 200, or 0 "
+                       "for the whole ring (the default)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption trigger(
+        QStringLiteral("trigger"),
+        QStringLiteral("Trigger the scope (Auto) on channel CH's rising or falling edge through "
+                       "LEVEL codes (default: the middle of its samples)."),
+        QStringLiteral("CH,rising|falling[,LEVEL]"));
+    const QCommandLineOption scopeCsv(
+        QStringLiteral("scope-csv"),
+        QStringLiteral("Open the scope, start acquisition, and write what the scope's Save CSV "
+                       "would write to <FILE>."),
+        QStringLiteral("FILE"));
     parser.addOption(start);
     parser.addOption(milliseconds);
     parser.addOption(scope);
+    parser.addOption(span);
+    parser.addOption(trigger);
+    parser.addOption(scopeCsv);
     CardLibraryOptions cardOptions(parser);
     if (const auto status = cardOptions.parse(arguments)) return *status;
 
@@ -80,12 +104,29 @@ int main(int argc, char* argv[]) {
                                          std::to_string(LongestRunMilliseconds));
         return CardLibraryOptions::FailureStatus;
     }
+    const auto spanMs = tqv::scope::parseSpanOption(
+        parser.isSet(span) ? parser.value(span).toStdString() : std::string("0"));
+    constexpr int channels = tqv::acquisition::StartParameters::ChannelCount;
+    const auto triggerSettings =
+        parser.isSet(trigger)
+            ? tqv::scope::parseTriggerOption(parser.value(trigger).toStdString(), channels)
+            : std::variant<tqv::scope::TriggerSettings, std::string>();
+    for (const std::string* error : {std::get_if<std::string>(&spanMs),
+                                     std::get_if<std::string>(&triggerSettings)}) {
+        if (error == nullptr) continue;
+        CardLibraryOptions::writeMessage(*error);
+        return CardLibraryOptions::FailureStatus;
+    }
+    const QString csvOutput = parser.value(scopeCsv);
     const QString scopeOutput = parser.value(scope);
+    const bool scopeWanted = !scopeOutput.isEmpty() || !csvOutput.isEmpty();
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() > 1 || (positional.isEmpty() && scopeOutput.isEmpty()) ||
+    if (positional.size() > 1 || (positional.isEmpty() && !scopeWanted) ||
+        (parser.isSet(scopeCsv) && csvOutput.isEmpty()) ||
         (parser.isSet(scope) && scopeOutput.isEmpty())) {
         CardLibraryOptions::writeMessage(
-            "usage: tqv-snapshot [options] [OUT.png] [--scope SCOPE.png] (see --help)");
+            "usage: tqv-snapshot [options] [OUT.png] [--scope SCOPE.png] [--scope-csv FILE] "
+            "(see --help)");
         return CardLibraryOptions::FailureStatus;
     }
     const QString output = positional.value(0);
@@ -103,30 +144,39 @@ int main(int argc, char* argv[]) {
     if (!panel.open()) return CardLibraryOptions::FailureStatus;
     cardOptions.reportBound(panel.binding());
     auto* window = panel.window();
-    if (!scopeOutput.isEmpty()) panel.openScope();
+    if (scopeWanted) {
+        panel.openScope();
+        auto* bar = panel.scope()->scope().triggerBar();
+        bar->setSpanMilliseconds(std::get<int>(spanMs));
+        bar->setSettings(std::get<tqv::scope::TriggerSettings>(triggerSettings));
+    }
 
-    if (parser.isSet(start) || !scopeOutput.isEmpty()) {
+    if (parser.isSet(start) || scopeWanted) {
         if (auto* button = window->findChild<QPushButton*>(QStringLiteral("cmdStart"))) {
             button->click();
         }
     }
 
     int status = 0;
+    const auto write = [&](const QString& path, std::string_view contents, const char* what) {
+        const auto failure =
+            contents.empty() ? std::optional<std::string>("it could not be made")
+                             : tqv::files::saveAtomically(tqv::files::qt::toPath(path), contents);
+        if (!failure) return;
+        CardLibraryOptions::writeMessage(std::string(what) + " not written: " + *failure);
+        status = SaveFailedStatus;
+    };
     const auto save = [&](QWidget* shown, const QString& path) {
         if (path.isEmpty()) return;
         const QByteArray png = pngOf(shown);
-        const auto failure =
-            png.isEmpty()
-                ? std::optional<std::string>("the picture could not be encoded")
-                : tqv::files::saveAtomically(tqv::files::qt::toPath(path),
-                                             std::string_view(png.constData(), static_cast<size_t>(png.size())));
-        if (!failure) return;
-        CardLibraryOptions::writeMessage("picture not written: " + *failure);
-        status = SaveFailedStatus;
+        write(path, std::string_view(png.constData(), static_cast<size_t>(png.size())), "picture");
     };
     QTimer::singleShot(runMilliseconds, window, [&] {
         save(window, output);
         if (!scopeOutput.isEmpty()) save(&panel.scope()->scope(), scopeOutput);
+        if (!csvOutput.isEmpty()) {
+            write(csvOutput, tqv::scope::csvText(panel.scope()->scope().model()), "CSV");
+        }
         if (auto* identity = window->findChild<QLabel*>(QStringLiteral("lblCardInfo"))) {
             std::printf("%s\n", identity->text().toLocal8Bit().constData());
         }

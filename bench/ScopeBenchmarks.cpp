@@ -9,10 +9,12 @@
 
 #include "acquisition/AcquisitionControl.h"
 #include "acquisition/BlockPoller.h"
+#include "app/ScopeAttachment.h"
 #include "bench/LiveCpuShare.h"
 #include "scope/Envelope.h"
 #include "scope/qt/ScopeView.h"
 #include "scope/qt/ScopeWindow.h"
+#include "scope/qt/TriggerBar.h"
 
 namespace {
 
@@ -65,8 +67,18 @@ void BM_PlainSumOfTheRing(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainSumOfTheRing)->Unit(benchmark::kMicrosecond);
 
+// What the trigger row would be set to for a steady view of channel 0's 50 Hz: 20 ms,
+// Auto on its rising edge through the middle.
+void triggerOnChannelZero(scope::qt::ScopeWindow& window) {
+    scope::TriggerSettings trigger;
+    trigger.mode = scope::TriggerMode::Auto;
+    window.triggerBar()->setSpanMilliseconds(20);
+    window.triggerBar()->setSettings(trigger);
+}
+
 // A full ring changes by one block, the scope takes it, rebuilds its traces and
-// statistics and paints everything.
+// statistics and paints everything. Argument 1: triggered on channel 0 (the search
+// included); 0: the whole ring.
 void BM_ScopeRefreshOnQtWidgets(benchmark::State& state) {
     card::DllDef dll;
     dll.RingBlocks = 20;
@@ -88,6 +100,7 @@ void BM_ScopeRefreshOnQtWidgets(benchmark::State& state) {
     for (int b = 0; b < dll.RingBlocks; ++b) storeNextBlock();
 
     scope::qt::ScopeWindow window(dll, kChannels);
+    if (state.range(0) != 0) triggerOnChannelZero(window);
     window.resize(800, 600);
     window.show();
     QApplication::processEvents();
@@ -104,18 +117,22 @@ void BM_ScopeRefreshOnQtWidgets(benchmark::State& state) {
         benchmark::Counter(kPollPeriodSeconds * static_cast<double>(state.iterations()),
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
-BENCHMARK(BM_ScopeRefreshOnQtWidgets)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ScopeRefreshOnQtWidgets)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
-// Argument 1: the scope open beside the panel; 0: the panel alone, for comparison.
+// Argument 1: the scope open beside the panel; 2: triggered on channel 0 as well; 0:
+// the panel alone, for comparison.
 void BM_LiveCpuShare(benchmark::State& state) {
-    const bool withScope = state.range(0) != 0;
-    bench::measureLiveCpuShare(state, [withScope](app::PanelApplication& panel) {
-        if (withScope) panel.openScope();
+    const auto scope = state.range(0);
+    bench::measureLiveCpuShare(state, [scope](app::PanelApplication& panel) {
+        if (scope == 0) return;
+        panel.openScope();
+        if (scope == 2) triggerOnChannelZero(panel.scope()->scope());
     });
 }
 BENCHMARK(BM_LiveCpuShare)
     ->Arg(0)
     ->Arg(1)
+    ->Arg(2)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);

@@ -3,7 +3,7 @@
 #
 # The program loads the card library at run time (see card/README.md), so nothing is
 # linked against it and no run-time path is needed. The simulated card goes into a
-# private folder, <libdir>/tqv-multibuf, found relative to the program: no file of
+# private folder, lib/<triplet>/tqv-multibuf, found relative to the program: no file of
 # ours sits where a vendor's libadcard.so would, and the loader's search, where a
 # vendor's library lives, comes before it.
 if(TQV_BUILD_GUI)
@@ -25,44 +25,37 @@ install(TARGETS adcard
         LIBRARY DESTINATION ${TQV_SHIPPED_CARD_DIR}
         RUNTIME DESTINATION ${TQV_SHIPPED_CARD_DIR})
 
-# Manual pages and the changelog, gzipped as Debian wants them (-n: no name or time
-# stamp inside, so the same sources give the same bytes).
-set(tqv_gzipped)
-function(tqv_gzip source name)
-  set(plain ${CMAKE_BINARY_DIR}/packaging/${name})
-  configure_file(${source} ${plain} @ONLY)
-  add_custom_command(OUTPUT ${plain}.gz
-    COMMAND gzip -9n -c ${plain} > ${plain}.gz
-    DEPENDS ${plain} ${source}
-    VERBATIM)
-  set(tqv_gzipped ${tqv_gzipped} ${plain}.gz PARENT_SCOPE)
-endfunction()
+# The changelog, gzipped as Debian wants it (-n: no name or time stamp inside, so the
+# same sources give the same bytes).
 if(UNIX)
-  tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-multibuf.1.in tqv-multibuf.1)
-  tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-snapshot.1.in tqv-snapshot.1)
-  tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-selftest.1.in tqv-selftest.1)
-  tqv_gzip(${PROJECT_SOURCE_DIR}/docs/man/tqv-record.1.in tqv-record.1)
-  tqv_gzip(${PROJECT_SOURCE_DIR}/packaging/changelog.in changelog)
-  add_custom_target(tqv_package_documents ALL DEPENDS ${tqv_gzipped})
-  if(TQV_BUILD_GUI)
-    install(FILES ${CMAKE_BINARY_DIR}/packaging/tqv-multibuf.1.gz
-                  ${CMAKE_BINARY_DIR}/packaging/tqv-snapshot.1.gz
-            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  endif()
-  if(TARGET tqv-selftest)
-    install(FILES ${CMAKE_BINARY_DIR}/packaging/tqv-selftest.1.gz
-            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  endif()
-  if(TARGET tqv-record)
-    install(FILES ${CMAKE_BINARY_DIR}/packaging/tqv-record.1.gz
-            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  endif()
-  install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz
-                ${PROJECT_SOURCE_DIR}/packaging/copyright
+  set(tqv_changelog ${CMAKE_BINARY_DIR}/packaging/changelog)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${tqv_changelog} @ONLY)
+  add_custom_command(OUTPUT ${tqv_changelog}.gz
+    COMMAND gzip -9n -c ${tqv_changelog} > ${tqv_changelog}.gz
+    DEPENDS ${tqv_changelog} ${PROJECT_SOURCE_DIR}/packaging/changelog.in
+    VERBATIM)
+  add_custom_target(tqv_package_documents ALL DEPENDS ${tqv_changelog}.gz)
+  install(FILES ${tqv_changelog}.gz ${PROJECT_SOURCE_DIR}/packaging/copyright
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${PROJECT_NAME})
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/lintian-overrides
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
-          RENAME ${PROJECT_NAME})
+
+  # One manual page per program, docs/man/<program>.1.in, installed with the program.
+  # The page names the folder the simulated card is installed in, which is known only
+  # at install time: `cmake --install --prefix` and CPack (prefix /usr) each choose it.
+  file(GLOB tqv_manual_pages CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/man/*.1.in)
+  foreach(source IN LISTS tqv_manual_pages)
+    get_filename_component(page ${source} NAME_WLE)
+    get_filename_component(program ${page} NAME_WLE)
+    if(TARGET ${program})
+      install(CODE "
+        set(tqv_page_source [[${source}]])
+        set(tqv_page_work [[${CMAKE_BINARY_DIR}/packaging/man]])
+        set(tqv_page_destination [[${CMAKE_INSTALL_MANDIR}/man1]])
+        set(TQV_SHIPPED_CARD_DIR [[${TQV_SHIPPED_CARD_DIR}]])
+        set(tqv_page_datadir [[${CMAKE_INSTALL_DATADIR}]])
+        set(PROJECT_VERSION [[${PROJECT_VERSION}]])
+        include([[${PROJECT_SOURCE_DIR}/cmake/InstallManualPage.cmake]])")
+    endif()
+  endforeach()
 endif()
 
 set(CPACK_GENERATOR DEB)

@@ -1,6 +1,7 @@
 #include "scope/ScopeModel.h"
 
 #include <cmath>
+#include <utility>
 
 #include "scope/RingTimeOrder.h"
 
@@ -12,53 +13,122 @@ ScopeModel::RingState ScopeModel::stateOf(const card::DllDef& dll) {
 }
 
 bool ScopeModel::take(const card::DllDef& dll) {
-    if (m_paused) return false;
+    if (m_paused || m_singleFired) return false;
     const RingState now = stateOf(dll);
     if (m_taken == now) return false;
     m_taken = now;
 
-    copyInTimeOrder(dll, m_samples);
-    m_channelCount = card::buffersMatchParameters(dll) ? dll.ChannelCount : 0;
-    m_axisScans = m_channelCount > 0 ? int64_t{dll.ScanCount} * dll.RingBlocks : 0;
+    copyInTimeOrder(dll, m_incoming);
+    const int channels = card::buffersMatchParameters(dll) ? dll.ChannelCount : 0;
+    const int64_t ringScans = channels > 0 ? int64_t{dll.ScanCount} * dll.RingBlocks : 0;
+    const auto shown = choose(m_incoming, channels, ringScans, dll.ScanRate);
+    if (!shown) return false;
+    std::swap(m_samples, m_incoming);
+    m_channelCount = channels;
+    m_ringScans = ringScans;
     m_scanRate = dll.ScanRate;
+    m_view = shown->view;
+    m_level = shown->level;
     computeStatistics();
     return true;
 }
 
-void ScopeModel::computeStatistics() {
-    // Sized once for the channel count; the statistics themselves allocate nothing.
-    m_statistics.resize(static_cast<size_t>(m_channelCount));
-    for (int c = 0; c < m_channelCount; ++c) {
-        analysis::StatisticsAccumulator accumulator;
-        accumulator.addInterleaved(m_samples, m_channelCount, c);
-        m_statistics[static_cast<size_t>(c)] = accumulator.result();
+std::optional<ScopeModel::Shown> ScopeModel::choose(std::span<const int16_t> ring,
+                                                    int channelCount, int64_t ringScans,
+                                                    int32_t scanRate) const {
+    const int64_t stored =
+        channelCount > 0 ? static_cast<int64_t>(ring.size()) / channelCount : 0;
+    const int64_t span = spanScans(m_spanMs, scanRate, ringScans);
+    if (m_trigger.mode == TriggerMode::Off || channelCount <= 0) {
+        return Shown{newestSpan(stored, span), 0};
+    }
+    const EdgeSearch edge = edgeSearch(m_trigger, ring, channelCount);
+    if (const auto triggered = triggeredSpan(ring, channelCount, span, m_trigger.position, edge)) {
+        return Shown{*triggered, edge.level};
+    }
+    if (m_trigger.mode == TriggerMode::Auto) return Shown{newestSpan(stored, span), edge.level};
+    return std::nullopt;
+}
+
+void ScopeModel::setSpanMilliseconds(int spanMs) {
+    if (spanMs == m_spanMs) return;
+    m_spanMs = spanMs;
+    settingsChanged();
+}
+
+void ScopeModel::setTrigger(const TriggerSettings& trigger) {
+    if (trigger == m_trigger) return;
+    m_trigger = trigger;
+    m_singleFired = false;
+    settingsChanged();
+}
+
+void ScopeModel::rearm() {
+    m_singleFired = false;
+    m_taken.reset();
+}
+
+void ScopeModel::settingsChanged() {
+    m_taken.reset();
+    // The ring held is shown anew, so a paused view follows its settings too.
+    if (const auto shown = choose(m_samples, m_channelCount, m_ringScans, m_scanRate)) {
+        m_view = shown->view;
+        m_level = shown->level;
+        computeStatistics();
     }
 }
 
-int64_t ScopeModel::scanCount() const {
-    if (m_channelCount <= 0) return 0;
-    return static_cast<int64_t>(m_samples.size()) / m_channelCount;
+void ScopeModel::computeStatistics() {
+    if (m_trigger.mode == TriggerMode::Single && m_view.triggerScan) m_singleFired = true;
+    // Sized once for the channel count; the figures themselves allocate nothing.
+    m_statistics.resize(static_cast<size_t>(m_channelCount));
+    m_measurements.resize(static_cast<size_t>(m_channelCount));
+    const auto shown = samples();
+    for (int c = 0; c < m_channelCount; ++c) {
+        analysis::StatisticsAccumulator accumulator;
+        accumulator.addInterleaved(shown, m_channelCount, c);
+        m_statistics[static_cast<size_t>(c)] = accumulator.result();
+    }
+    analysis::measureSignals(shown, m_channelCount, m_measurements);
+}
+
+std::span<const int16_t> ScopeModel::samples() const {
+    if (m_channelCount <= 0) return {};
+    const auto channels = static_cast<size_t>(m_channelCount);
+    return std::span<const int16_t>(m_samples).subspan(
+        static_cast<size_t>(m_view.firstScan) * channels,
+        static_cast<size_t>(m_view.scanCount) * channels);
 }
 
 int16_t ScopeModel::sample(int64_t scan, int channel) const {
     if (scan < 0 || scan >= scanCount() || channel < 0 || channel >= m_channelCount) return 0;
-    return m_samples[static_cast<size_t>(scan * m_channelCount + channel)];
+    return samples()[static_cast<size_t>(scan * m_channelCount + channel)];
+}
+
+std::optional<int> ScopeModel::triggerLevel() const {
+    if (!m_view.triggerScan) return std::nullopt;
+    return m_level;
 }
 
 std::optional<double> ScopeModel::scanTime(int64_t scan) const {
     if (m_scanRate <= 0) return std::nullopt;
-    return static_cast<double>(scan) / m_scanRate;
+    return static_cast<double>(scan - m_view.triggerScan.value_or(0)) / m_scanRate;
 }
 
 std::optional<double> ScopeModel::axisMilliseconds() const {
-    if (m_scanRate <= 0 || m_axisScans <= 0) return std::nullopt;
-    return static_cast<double>(m_axisScans) * 1000.0 / m_scanRate;
+    if (m_scanRate <= 0 || axisScans() <= 0) return std::nullopt;
+    return static_cast<double>(axisScans()) * 1000.0 / m_scanRate;
+}
+
+std::optional<double> ScopeModel::axisStartMilliseconds() const {
+    if (!axisMilliseconds()) return std::nullopt;
+    return *scanTime(0) * 1000.0;
 }
 
 std::optional<int64_t> ScopeModel::scanAt(double axisFraction) const {
     if (!(axisFraction >= 0.0 && axisFraction < 1.0)) return std::nullopt;
     const auto scan =
-        static_cast<int64_t>(std::floor(axisFraction * static_cast<double>(m_axisScans)));
+        static_cast<int64_t>(std::floor(axisFraction * static_cast<double>(axisScans())));
     if (scan >= scanCount()) return std::nullopt;
     return scan;
 }
@@ -67,6 +137,12 @@ const analysis::ChannelStatistics& ScopeModel::statistics(int channel) const {
     static const analysis::ChannelStatistics none;
     if (channel < 0 || channel >= m_channelCount) return none;
     return m_statistics[static_cast<size_t>(channel)];
+}
+
+const analysis::SignalMeasurements& ScopeModel::measurements(int channel) const {
+    static const analysis::SignalMeasurements none;
+    if (channel < 0 || channel >= m_channelCount) return none;
+    return m_measurements[static_cast<size_t>(channel)];
 }
 
 }  // namespace tqv::scope

@@ -81,6 +81,7 @@ CheckResult checkAcquisition(card::CardLibrary& card, Clock& clock,
         for (int c = 0; c < dll.ChannelCount; ++c) {
             channels[static_cast<std::size_t>(c)].addInterleaved(samples, dll.ChannelCount, c);
         }
+        if (settings.capture != nullptr) settings.capture->add(samples);
         return true;
     };
 

@@ -9,6 +9,7 @@
 #include "card/CardLibrary.h"
 #include "selftest/CheckResult.h"
 #include "selftest/Clock.h"
+#include "selftest/SignalCapture.h"
 
 namespace tqv::selftest {
 
@@ -27,6 +28,8 @@ struct AcquisitionSettings {
     const std::atomic<bool>* interrupted = nullptr;
     // Called about four times a second while acquiring.
     std::function<void(const AcquisitionProgress&)> progress;
+    // When given, keeps the first scans delivered (as many as it has room for).
+    SignalCapture* capture = nullptr;
 };
 
 // The delivered block count may differ from what the wall clock allows by this share,

@@ -1,7 +1,11 @@
 #include "selftest/SelfTest.h"
 
 #include <algorithm>
+#include <array>
+#include <optional>
+#include <string>
 
+#include "acquisition/AcquisitionControl.h"
 #include "selftest/IdentityCheck.h"
 #include "selftest/LoopbackCheck.h"
 
@@ -27,8 +31,32 @@ std::vector<CheckResult> runSelfTest(card::CardLibrary& card, Clock& clock,
                                      const SelfTestOptions& options) {
     std::vector<CheckResult> results;
     results.push_back(timed(clock, [&] { return checkIdentity(card); }));
+    using acquisition::StartParameters;
+    std::optional<SignalCapture> capture;
+    AcquisitionSettings acquisitionSettings = options.acquisition;
+    if (!options.expectations.empty()) {
+        capture.emplace(static_cast<std::size_t>(CaptureSeconds * StartParameters::ScanRate),
+                        StartParameters::ChannelCount);
+        acquisitionSettings.capture = &*capture;
+    }
     results.push_back(
-        timed(clock, [&] { return checkAcquisition(card, clock, options.acquisition); }));
+        timed(clock, [&] { return checkAcquisition(card, clock, acquisitionSettings); }));
+    if (capture) {
+        std::array<analysis::SignalMeasurements, StartParameters::ChannelCount> measured;
+        analysis::measureSignals(capture->samples(), capture->channelCount(), measured);
+        for (const ExpectedSignal& expected : options.expectations) {
+            if (interrupted(options)) {
+                results.push_back(skipped("channel " + std::to_string(expected.channel),
+                                          "interrupted"));
+                continue;
+            }
+            const auto channel = static_cast<std::size_t>(expected.channel);
+            const analysis::SignalMeasurements none;
+            results.push_back(checkExpectedSignal(
+                expected, channel < measured.size() ? measured[channel] : none,
+                StartParameters::ScanRate, options.tolerance));
+        }
+    }
     if (interrupted(options)) {
         results.push_back(skipped("loopback", "interrupted"));
     } else if (options.loopback) {

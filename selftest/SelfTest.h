@@ -9,6 +9,7 @@
 #include "selftest/AcquisitionCheck.h"
 #include "selftest/CheckResult.h"
 #include "selftest/Clock.h"
+#include "selftest/ExpectedSignal.h"
 
 namespace tqv::selftest {
 
@@ -16,10 +17,18 @@ struct SelfTestOptions {
     AcquisitionSettings acquisition;
     // A loopback plug joins the outputs to the inputs; without it no output is touched.
     bool loopback = false;
+    // Known signals on the inputs: one check each, measured on the acquisition check's
+    // first CaptureSeconds of samples.
+    std::vector<ExpectedSignal> expectations;
+    SignalTolerance tolerance;
 };
 
-// Identity, acquisition, digital loopback, in this order; each timed on the clock.
-// After an interrupt the remaining checks are skipped.
+// The default run's length: 250 periods of 50 Hz, ten of anything from 2 Hz, in 400 kB
+// for four channels at 10 kHz, however long the run.
+inline constexpr double CaptureSeconds = 5;
+
+// Identity, acquisition, the expected signals, digital loopback, in this order; each
+// timed on the clock. After an interrupt the remaining checks are skipped.
 std::vector<CheckResult> runSelfTest(card::CardLibrary& card, Clock& clock,
                                      const SelfTestOptions& options);
 

@@ -6,8 +6,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdio>
+#include <functional>
 
+#include "scope/LaneHeader.h"
 #include "scope/LaneScale.h"
 
 namespace tqv::scope::qt {
@@ -19,6 +20,7 @@ const QColor kHeaderBackground(32, 38, 46);
 const QColor kGrid(58, 66, 76);
 const QColor kAxisText(170, 178, 188);
 const QColor kHeaderText(225, 230, 235);
+const QColor kTriggerColour(255, 140, 40);
 const std::array<QColor, 4> kTraceColours{QColor(255, 214, 10), QColor(64, 220, 255),
                                           QColor(255, 96, 170), QColor(110, 230, 110)};
 
@@ -147,21 +149,8 @@ void ScopeView::rebuildTrace(int lane, int columns) {
 }
 
 void ScopeView::rebuildHeader(int lane) {
-    QString& header = m_lanes[static_cast<size_t>(lane)].header;
-    const analysis::ChannelStatistics& s = m_model.statistics(lane);
-    std::array<char, 160> text{};
-    int length = 0;
-    if (s.count == 0) {
-        length = std::snprintf(text.data(), text.size(), "Ch %d   no samples", lane);
-    } else {
-        length = std::snprintf(text.data(), text.size(),
-                               "Ch %d   min %d   max %d   mean %.1f   RMS %.1f", lane,
-                               int{s.minimum}, int{s.maximum}, s.mean, s.rms);
-    }
-    // Reuses the string's storage once it has held a header this long.
-    header.resize(0);
-    header.append(
-        QLatin1StringView(text.data(), std::clamp(length, 0, static_cast<int>(text.size()) - 1)));
+    m_lanes[static_cast<size_t>(lane)].header = QString::fromStdString(laneHeader(
+        lane, m_model.statistics(lane), m_model.measurements(lane), m_model.scanRate()));
 }
 
 void ScopeView::resizeEvent(QResizeEvent* event) {
@@ -221,6 +210,7 @@ void ScopeView::paintEvent(QPaintEvent*) {
         painter.drawPath(m_lanes[static_cast<size_t>(lane)].trace);
         painter.restore();
     }
+    paintTrigger(painter);
     paintTimeAxis(painter);
     paintReadout(painter);
 }
@@ -236,13 +226,10 @@ void ScopeView::paintGrid(QPainter& painter, int lane) const {
         const qreal y = snapped(plot.top() + plot.height() * i / kValueDivisions, ratio);
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
     }
-    if (const auto span = m_model.axisMilliseconds()) {
-        const double step = gridStep(*span);
-        for (double t = 0.0; t <= *span + step * 1e-6; t += step) {
-            const qreal x = snapped(plot.left() + plot.width() * (t / *span), ratio);
-            painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
-        }
-    }
+    forEachTimeLine([&](double, qreal x) {
+        x = snapped(x, ratio);
+        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    });
     // The codes at the lane's top and bottom edge.
     const LaneRange range = laneRange(m_model.statistics(lane), fit(lane));
     painter.setPen(kAxisText);
@@ -260,17 +247,71 @@ void ScopeView::paintTimeAxis(QPainter& painter) const {
     const auto span = m_model.axisMilliseconds();
     if (!span) {
         painter.drawText(QRectF(plot.left(), plot.bottom() + kGap, plot.width(), metrics.height()),
-                         Qt::AlignLeft, tr("No blocks stored since the last start"));
+                         Qt::AlignLeft,
+                         m_model.trigger().mode == TriggerMode::Off
+                             ? tr("No blocks stored since the last start")
+                             : tr("Waiting for a trigger"));
         return;
     }
-    const double step = gridStep(*span);
-    for (double t = 0.0; t <= *span + step * 1e-6; t += step) {
-        const qreal x = plot.left() + plot.width() * (t / *span);
+    forEachTimeLine([&](double t, qreal x) {
         const QString label = QStringLiteral("%1 ms").arg(t, 0, 'g', 6);
         const qreal w = metrics.horizontalAdvance(label);
         const qreal left = std::clamp(x - w / 2, 0.0, std::max(width() - w - kGap, 0.0));
         painter.drawText(QPointF(left, plot.bottom() + kGap + metrics.ascent()), label);
+    });
+}
+
+void ScopeView::forEachTimeLine(const std::function<void(double, qreal)>& line) const {
+    const auto span = m_model.axisMilliseconds();
+    const auto start = m_model.axisStartMilliseconds();
+    if (!span || !start) return;
+    const QRectF plot = plotRect(0);
+    const double step = gridStep(*span);
+    // Whole steps from the trigger point (time 0), so that it falls on a line.
+    for (double k = std::ceil(*start / step - 1e-6); k * step <= *start + *span + step * 1e-6;
+         ++k) {
+        const double t = k * step;
+        line(t == 0.0 ? 0.0 : t, plot.left() + plot.width() * ((t - *start) / *span));
     }
+}
+
+void ScopeView::paintTrigger(QPainter& painter) const {
+    const auto trigger = m_model.triggerScan();
+    const auto level = m_model.triggerLevel();
+    if (!trigger || !level || m_model.axisScans() <= 0) return;
+    const qreal ratio = devicePixelRatioF();
+    const QRectF plot = plotRect(0);
+    const qreal x = snapped(plot.left() + plot.width() * static_cast<double>(*trigger) /
+                                              static_cast<double>(m_model.axisScans()),
+                            ratio);
+    QPen marker(kTriggerColour);
+    marker.setCosmetic(true);
+    marker.setWidthF(1.0);
+    marker.setStyle(Qt::DashLine);
+    painter.setPen(marker);
+    painter.drawLine(QPointF(x, headerRect(0).bottom()),
+                     QPointF(x, plotRect(laneCount() - 1).bottom()));
+    // A small flag at the top marks the trigger point even where traces cover the line.
+    const qreal top = headerRect(0).bottom();
+    painter.setBrush(kTriggerColour);
+    painter.setPen(Qt::NoPen);
+    painter.drawPolygon(QPolygonF({QPointF(x - 5, top), QPointF(x + 5, top), QPointF(x, top + 7)}));
+    painter.setBrush(Qt::NoBrush);
+
+    const int source = m_model.trigger().source;
+    if (source < 0 || source >= laneCount()) return;
+    const QRectF lane = plotRect(source);
+    const LaneRange range = laneRange(m_model.statistics(source), fit(source));
+    const double f = fractionOf(range, *level);
+    if (!(f >= 0.0 && f <= 1.0)) return;
+    const qreal y = snapped(lane.bottom() - f * lane.height(), ratio);
+    marker.setStyle(Qt::DotLine);
+    painter.setPen(marker);
+    painter.drawLine(QPointF(lane.left(), y), QPointF(lane.right(), y));
+    painter.setPen(kTriggerColour);
+    painter.drawText(QRectF(lane.left(), y - QFontMetricsF(font()).height(), lane.width() - kGap,
+                            QFontMetricsF(font()).height()),
+                     Qt::AlignRight | Qt::AlignBottom, QStringLiteral("T %1").arg(*level));
 }
 
 void ScopeView::paintReadout(QPainter& painter) const {

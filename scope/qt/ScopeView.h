@@ -6,6 +6,7 @@
 #include <QPainterPath>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,7 +29,7 @@ public:
     bool fit(int lane) const;
 
     int laneCount() const { return static_cast<int>(m_lanes.size()); }
-    // "Ch 0   min … max … mean … RMS …", as the lane's header shows it.
+    // "Ch 0   min … max … mean … RMS … Hz … ms pk-pk …", as the lane's header shows it.
     QString headerText(int lane) const;
     // The time and every channel's value at a point of the view; empty where no
     // stored scan lies under it.
@@ -57,6 +58,10 @@ private:
     void rebuildHeader(int lane);
     void paintGrid(QPainter& painter, int lane) const;
     void paintTimeAxis(QPainter& painter) const;
+    // The trigger point's marker across the lanes and the level on the source's lane.
+    void paintTrigger(QPainter& painter) const;
+    // Each time grid line: its time in milliseconds and its x.
+    void forEachTimeLine(const std::function<void(double, qreal)>& line) const;
     void paintReadout(QPainter& painter) const;
 
     const ScopeModel& m_model;

@@ -15,6 +15,7 @@
 #include "files/qt/QtFileNames.h"
 #include "scope/ScopeCsv.h"
 #include "scope/qt/ScopeView.h"
+#include "scope/qt/TriggerBar.h"
 
 namespace tqv::scope::qt {
 
@@ -59,6 +60,21 @@ ScopeWindow::ScopeWindow(const card::DllDef& dll, int laneCount, QWidget* parent
     buttons->addWidget(savePngButton);
     buttons->addWidget(m_record);
 
+    m_triggerBar = new TriggerBar(laneCount, this);
+    connect(m_triggerBar, &TriggerBar::spanChanged, this, [this](int spanMs) {
+        m_model.setSpanMilliseconds(spanMs);
+        viewSettingsChanged();
+    });
+    connect(m_triggerBar, &TriggerBar::triggerChanged, this,
+            [this](const TriggerSettings& trigger) {
+                m_model.setTrigger(trigger);
+                viewSettingsChanged();
+            });
+    connect(m_triggerBar, &TriggerBar::rearmRequested, this, [this] {
+        m_model.rearm();
+        viewSettingsChanged();
+    });
+
     m_view = new ScopeView(m_model, laneCount, this);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("scopeStatus"));
@@ -72,6 +88,7 @@ ScopeWindow::ScopeWindow(const card::DllDef& dll, int laneCount, QWidget* parent
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
+    layout->addWidget(m_triggerBar);
     layout->addWidget(m_view, 1);
     layout->addWidget(m_status);
     layout->addWidget(m_recordStatus);
@@ -85,7 +102,12 @@ ScopeWindow::ScopeWindow(const card::DllDef& dll, int laneCount, QWidget* parent
     setTabOrder(previous, saveCsvButton);
     setTabOrder(saveCsvButton, savePngButton);
     setTabOrder(savePngButton, m_record);
-    setTabOrder(m_record, m_view);
+    previous = m_record;
+    for (QWidget* control : m_triggerBar->controls()) {
+        setTabOrder(previous, control);
+        previous = control;
+    }
+    setTabOrder(previous, m_view);
     m_view->setFocus(Qt::OtherFocusReason);
 }
 
@@ -103,6 +125,13 @@ void ScopeWindow::setPaused(bool paused) {
     m_pause->setAccessibleName(paused ? tr("Resume the scope") : tr("Pause the scope"));
     // Resuming shows the ring as it is now, not at the next tick.
     if (!paused) ringMayHaveChanged();
+}
+
+void ScopeWindow::viewSettingsChanged() {
+    // The ring held is shown with the new settings at once, paused or not; a running
+    // scope then takes the ring as it is now.
+    m_view->modelChanged();
+    ringMayHaveChanged();
 }
 
 QString ScopeWindow::statusText() const { return m_status->text(); }

@@ -1,6 +1,6 @@
 // The scope's window beside the panel: the lanes, Pause/Resume, a fit toggle per
-// lane, Save CSV and Save PNG, and a status line. It reads the program's ring after
-// each tick of the panel and never calls the card.
+// lane, Save CSV and Save PNG, the time base and trigger row, and a status line. It
+// reads the program's ring after each tick of the panel and never calls the card.
 #pragma once
 
 #include <QWidget>
@@ -15,6 +15,7 @@ class QPushButton;
 namespace tqv::scope::qt {
 
 class ScopeView;
+class TriggerBar;
 
 class ScopeWindow : public QWidget {
     Q_OBJECT
@@ -51,12 +52,14 @@ signals:
 public:
     const ScopeModel& model() const { return m_model; }
     ScopeView* view() const { return m_view; }
+    TriggerBar* triggerBar() const { return m_triggerBar; }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void viewSettingsChanged();
     QByteArray csvBytes() const;
     QByteArray pngBytes() const;
     QString scansText() const;
@@ -68,6 +71,7 @@ private:
     const card::DllDef& m_dll;
     ScopeModel m_model;
     ScopeView* m_view = nullptr;
+    TriggerBar* m_triggerBar = nullptr;
     QPushButton* m_pause = nullptr;
     std::vector<QPushButton*> m_fit;
     QLabel* m_status = nullptr;

@@ -49,16 +49,20 @@ TEST_F(AcquisitionControl, ARefusedStartShowsTheCodeAndLeavesStartAvailable) {
     EXPECT_TRUE(panel.ui.isEnabled(Control::cmdStart));
     EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStop));
 
-    // A refused StartIntr comes after the buffers are made afresh.
+    // A refused StartIntr comes after the buffers are made afresh. A code of 0 or
+    // above has no space before it, unlike the panel's other numbers.
     panel.card.initialResult = 1;
     panel.card.startResult = 0;
-    panel.card.lastError = -7;
+    panel.card.lastError = 7;
     panel.click(Control::cmdStart);
-    EXPECT_EQ(panel.ui.caption(Control::lblBlock), "Error=-7");
+    EXPECT_EQ(panel.ui.caption(Control::lblBlock), "Error=7");
     EXPECT_EQ(panel.dll.RingBuf[5], 0);
     EXPECT_EQ(panel.dll.RingBuf.size(), 24001u);
     EXPECT_TRUE(panel.ui.isEnabled(Control::cmdStart));
     EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStop));
+    panel.card.lastError = 0;
+    panel.click(Control::cmdStart);
+    EXPECT_EQ(panel.ui.caption(Control::lblBlock), "Error=0");
 }
 
 TEST_F(AcquisitionControl, StopStopsTheCardAndSwapsTheButtonsButKeepsTheTimer) {

@@ -1,8 +1,11 @@
-# Builds the Debian package and checks what it holds and depends on; lintian must report
-# no error and no warning (overrides carry their reason in packaging/lintian-overrides).
+# Builds the Debian package and checks what it holds and depends on, its manual pages
+# with mandoc, and that it has no maintainer script; lintian, pedantic tags included,
+# must report nothing, with no override.
 # Arguments: BUILD_DIR, WORK_DIR, SHIPPED_DIR (the simulated card's private folder,
-# relative to the prefix), LINTIAN (the program, or empty when it is not installed).
+# relative to the prefix), LINTIAN and MANDOC (the programs, or empty when they are not
+# installed).
 include(${CMAKE_CURRENT_LIST_DIR}/ExpectRun.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/ManualPages.cmake)
 file(REMOVE_RECURSE ${WORK_DIR})
 expect_run(cpack STATUS 0 SECONDS 240
   COMMAND cpack --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR})
@@ -23,14 +26,24 @@ endforeach()
 # A vendor's package owns the card library's usual name; ours must never clash with it,
 # and no test or benchmark file may slip in.
 set(vendors " \\./usr/lib(64|/[a-z0-9_]+-linux-gnu[a-z]*)?/(lib)?adcard")
-if(contents MATCHES "${vendors}|binding_tests|partial|fuzz_|bench_")
-  message(FATAL_ERROR "a card library where a vendor's goes, or a test file:\n${contents}")
+if(contents MATCHES "${vendors}|binding_tests|partial|fuzz_|bench_|lintian")
+  message(FATAL_ERROR "a card library where a vendor's goes, a test file or a lintian "
+                      "override:\n${contents}")
+endif()
+expect_run("unpacking the package" STATUS 0 COMMAND dpkg-deb -x ${package} ${WORK_DIR}/root)
+check_manual_pages(${WORK_DIR}/root/usr/share/man/man1 /usr/${SHIPPED_DIR})
+# The simulated card is no library the loader's cache should know: no ldconfig call, and
+# nothing else to run at install or removal.
+execute_process(COMMAND dpkg-deb --ctrl-tarfile ${package} COMMAND tar -t
+                OUTPUT_VARIABLE control RESULT_VARIABLE status)
+if(NOT status EQUAL 0 OR control MATCHES "(preinst|postinst|prerm|postrm)")
+  message(FATAL_ERROR "maintainer scripts in the package (status ${status}):\n${control}")
 endif()
 if(NOT LINTIAN)
   message(FATAL_ERROR "lintian is not installed (scripts/setup.sh installs it)")
 endif()
-execute_process(COMMAND ${LINTIAN} --tag-display-limit 0 ${package}
+execute_process(COMMAND ${LINTIAN} --pedantic --tag-display-limit 0 ${package}
                 OUTPUT_VARIABLE report ERROR_VARIABLE report RESULT_VARIABLE status)
-if(NOT status EQUAL 0 OR report MATCHES "(^|\n)[EW]: ")
+if(NOT status EQUAL 0 OR report MATCHES "(^|\n)[EWIPXO]: ")
   message(FATAL_ERROR "lintian (status ${status}):\n${report}")
 endif()

@@ -68,6 +68,26 @@ def start_fails(program, work, function, code):
            f"no StopIntr after the refused {function}", "\n".join(calls))
 
 
+def expect_signals(program, work):
+    done = run(program, "--seconds", "2", "--expect", "0:50:3200", "--expect", "1:20:3200",
+               "--expect", "2:12", "--junit", f"{work}/report.xml")
+    expect(done.returncode == 1, "expected exit 1 for the wrong frequency", done.details)
+    rows = {line.split()[1]: line for line in done.stdout.splitlines()
+            if line.startswith("channel ") and len(line.split()) > 2}
+    expect(" PASS " in rows.get("0", "") and " PASS " in rows.get("1", ""),
+           "channels 0 and 1 did not pass", done.details)
+    reason = "channel 2: 12.00 Hz expected, 10.00 Hz measured"
+    expect(" FAIL " in rows.get("2", "") and reason in rows["2"], f"no '{reason}'", done.details)
+    cases = junit_cases(f"{work}/report.xml", ("6", "1", "1"))
+    failure = cases["channel 2"].find("failure")
+    expect(failure is not None and reason in failure.get("message", ""),
+           "the JUnit case of channel 2 carries no failure with the figures")
+    for bad in ("0:fifty", "4:50", "0:50:3200:1"):
+        done = run(program, "--seconds", "1", "--expect", bad)
+        expect(done.returncode == 2 and not done.stdout and "--expect" in done.stderr,
+               f"--expect {bad}: expected exit 2 before any check", done.details)
+
+
 def no_library(program, work):
     lonely = f"{work}/lonely"
     os.makedirs(lonely)
@@ -151,6 +171,7 @@ if __name__ == "__main__":
     {"all_pass": lambda: all_pass(program, work),
      "initial_fails": lambda: start_fails(program, work, "Initial", -3),
      "startintr_fails": lambda: start_fails(program, work, "StartIntr", -7),
+     "expect_signals": lambda: expect_signals(program, work),
      "no_library": lambda: no_library(program, work),
      "report_places": lambda: report_places(program, work),
      "unprinted_results": lambda: unprinted_results(program, work),

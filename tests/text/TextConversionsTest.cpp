@@ -17,15 +17,27 @@ namespace {
 TEST(NumberText, LeavesASignColumnThatPlainDecimalDoesNot) {
     EXPECT_EQ(numberText(5), " 5");
     EXPECT_EQ(numberText(0), " 0");
-    EXPECT_EQ(numberText(-5), "-5");
+    EXPECT_EQ(numberText(-1), "-1");
+    EXPECT_EQ(numberText(9), " 9");
+    EXPECT_EQ(numberText(10), " 10");
+    EXPECT_EQ(numberText(-10), "-10");
     EXPECT_EQ(plainDecimal(5), "5");
-    EXPECT_EQ(plainDecimal(-5), "-5");
+    EXPECT_EQ(plainDecimal(0), "0");
+    EXPECT_EQ(plainDecimal(-1), "-1");
+    EXPECT_EQ(plainDecimal(10), "10");
 }
 
 TEST(HexText, UpperCaseWithoutLeadingZerosAtTheWidthHeld) {
     EXPECT_EQ(hexText(int16_t{0}), "0");
+    EXPECT_EQ(hexText(int16_t{0xF}), "F");
+    EXPECT_EQ(hexText(int16_t{0x10}), "10");
     EXPECT_EQ(hexText(int16_t{0x100}), "100");
+    EXPECT_EQ(hexText(int16_t{0x7FFF}), "7FFF");
+    EXPECT_EQ(hexText(int16_t{-32768}), "8000");
     EXPECT_EQ(hexText(int16_t{-1}), "FFFF");
+    EXPECT_EQ(hexText(int32_t{0}), "0");
+    EXPECT_EQ(hexText(int32_t{0xF}), "F");
+    EXPECT_EQ(hexText(int32_t{0x10}), "10");
     EXPECT_EQ(hexText(int32_t{-1}), "FFFFFFFF");
     EXPECT_EQ(hexText(int32_t{-32768}), "FFFF8000");
     EXPECT_EQ(hexText(int32_t{0xABCDEF}), "ABCDEF");

@@ -1,6 +1,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
+#include <ostream>
+#include <string>
+
 #include "tests/support/Panel.h"
 #include "window/StartupHandler.h"
 
@@ -11,9 +16,17 @@ using ::testing::ElementsAre;
 using window::Control;
 
 struct IdentityCase {
+    std::string name;
     std::array<uint8_t, 5> reply;
     std::string caption;
 };
+
+// Without it GoogleTest prints the case's raw bytes, padding included, and the test
+// names CTest takes from that print would change from build to build.
+void PrintTo(const IdentityCase& identity, std::ostream* out) {
+    *out << "reply";
+    for (const uint8_t byte : identity.reply) *out << ' ' << int{byte};
+}
 
 class CardIdentity : public ::testing::TestWithParam<IdentityCase> {};
 
@@ -26,9 +39,11 @@ TEST_P(CardIdentity, PadsOneDigitNamePartsAndShowsTheTypeUnpadded) {
 
 INSTANTIATE_TEST_SUITE_P(
     ReplyBytes, CardIdentity,
-    ::testing::Values(IdentityCase{{52, 0, 9, 9, 1}, "卡名: 5200 类型: 1"},
-                      IdentityCase{{5, 12, 0, 0, 0}, "卡名:05 12 类型: 0"},
-                      IdentityCase{{255, 9, 0, 0, 255}, "卡名: 25509 类型: 255"}));
+    ::testing::Values(
+        IdentityCase{"TwoDigitsThenZero", {52, 0, 9, 9, 1}, "卡名: 5200 类型: 1"},
+        IdentityCase{"OneDigitThenTwoDigits", {5, 12, 0, 0, 0}, "卡名:05 12 类型: 0"},
+        IdentityCase{"LargestBytes", {255, 9, 0, 0, 255}, "卡名: 25509 类型: 255"}),
+    [](const ::testing::TestParamInfo<IdentityCase>& instance) { return instance.param.name; });
 
 TEST(Startup, SendsTheIdentityCommandAndSetsTheStartValues) {
     Panel panel;

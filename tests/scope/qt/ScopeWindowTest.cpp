@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -16,6 +17,7 @@
 #include "scope/ScopeCsv.h"
 #include "scope/qt/ScopeView.h"
 #include "scope/qt/ScopeWindow.h"
+#include "scope/qt/TriggerBar.h"
 #include "tests/support/FakeCard.h"
 #include "tests/support/FindControl.h"
 #include "window/FormContext.h"
@@ -105,6 +107,55 @@ private slots:
         QVERIFY(panel.pressF2());
         panel.ui.close();
         QVERIFY(!scope.isVisible());
+    }
+
+    // An operator's way through the trigger row: every control reached with Tab and
+    // named; a 2 ms span triggered on a 250 Hz triangle shows its edge in the middle,
+    // the lane header its frequency, and the CSV's times run from the trigger point.
+    void theTriggerRowSetsATriggeredSpanThatTheHeaderAndCsvFollow() {
+        QtPanel panel;
+        int64_t scan = 0;
+        panel.card.fillBlock = [&scan](int16_t* block) {
+            for (int i = 0; i < 300; ++i, ++scan) {
+                const int64_t p = scan % 40;
+                block[1 + 4 * i] = static_cast<int16_t>(p < 20 ? p * 10 : 400 - p * 10);
+                block[2 + 4 * i] = block[3 + 4 * i] = block[4 + 4 * i] = 5;
+            }
+        };
+        QVERIFY(panel.pressF2());
+        auto& scope = panel.scope();
+        panel.click(Control::cmdStart);
+        panel.deliver(20);
+
+        scope.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&scope));
+        QStringList reached;
+        auto* span = test::findControl<QComboBox>(&scope, "scopeSpan");
+        span->setFocus();
+        for (int i = 0; i < 8 && QApplication::focusWidget(); ++i) {
+            QWidget* focused = QApplication::focusWidget();
+            QVERIFY2(!focused->accessibleName().isEmpty(), qPrintable(focused->objectName()));
+            reached << focused->objectName();
+            QTest::keyClick(focused, Qt::Key_Tab);
+        }
+        QCOMPARE(reached, QStringList({"scopeSpan", "scopeTriggerMode", "scopeTriggerSource",
+                                       "scopeTriggerSlope", "scopeTriggerLevel",
+                                       "scopeTriggerPosition", "scopeTriggerRearm", "scopeView"}));
+        QVERIFY2(scope.view()->headerText(0).contains("250.00 Hz   4.00 ms   pk-pk 200"),
+                 qPrintable(scope.view()->headerText(0)));
+
+        span->setCurrentIndex(span->findData(2));
+        auto* mode = test::findControl<QComboBox>(&scope, "scopeTriggerMode");
+        mode->setCurrentIndex(mode->findData(static_cast<int>(scope::TriggerMode::Normal)));
+        QCOMPARE(scope.model().scanCount(), 20);
+        QCOMPARE(scope.model().triggerScan(), std::optional<int64_t>(10));
+        QCOMPARE(scope.model().triggerLevel(), std::optional<int>(100));
+        // Half a period shown: no frequency.
+        QVERIFY2(scope.view()->headerText(0).contains(QString::fromUtf8("\u2014 Hz")),
+                 qPrintable(scope.view()->headerText(0)));
+        const std::string csv = scope::csvText(scope.model());
+        QVERIFY2(csv.starts_with("time_s,ch0,ch1,ch2,ch3\n-0.001,"), csv.c_str());
+        QVERIFY(csv.find("\n0,") != std::string::npos);
     }
 
 #if defined(__unix__)

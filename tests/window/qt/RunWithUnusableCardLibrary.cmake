@@ -3,7 +3,8 @@
 # an empty or relative LD_LIBRARY_PATH entry must not reach; with --card-library naming a
 # missing file, a file that is no library, a library lacking a function; with bad options.
 #   cmake -DPROGRAM=<tqv-multibuf> -DSIMULATOR=<libadcard.so> -DPARTIAL=<library lacking
-#         StartIntr> -DWORK_DIR=<scratch folder> -P RunWithUnusableCardLibrary.cmake
+#         StartIntr> -DSHIPPED_DIR=<the shipped card's folder, relative to the prefix>
+#         -DWORK_DIR=<scratch folder> -P RunWithUnusableCardLibrary.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../../e2e/ExpectRun.cmake)
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(COPY "${PROGRAM}" DESTINATION "${WORK_DIR}/bin")
@@ -16,7 +17,7 @@ foreach(search_path "" ":" ".")
   set(ENV{LD_LIBRARY_PATH} "${search_path}")
   expect_run("LD_LIBRARY_PATH='${search_path}'" STATUS 2 IN "${WORK_DIR}" COMMAND "${program}"
     ERR "${WORK_DIR}/bin/libadcard.so (the program's own folder)"
-        "${WORK_DIR}/lib/tqv-multibuf/libadcard.so (the shipped simulated card)")
+        "${WORK_DIR}/${SHIPPED_DIR}/libadcard.so (the shipped simulated card)")
 endforeach()
 unset(ENV{LD_LIBRARY_PATH})
 

@@ -1,0 +1,73 @@
+#include "scope/ViewOptions.h"
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <vector>
+
+#include "scope/TimeBase.h"
+
+namespace tqv::scope {
+
+namespace {
+
+std::optional<int> wholeNumber(std::string_view text) {
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+}  // namespace
+
+std::variant<int, std::string> parseSpanOption(std::string_view text) {
+    const auto ms = wholeNumber(text);
+    if (!ms || std::find(SpanChoicesMs.begin(), SpanChoicesMs.end(), *ms) == SpanChoicesMs.end()) {
+        return "--span takes 1, 2, 5, 10, 20, 50, 100 or 200 (milliseconds) or 0 (the whole "
+               "ring), not " +
+               quoted(text);
+    }
+    return *ms;
+}
+
+std::variant<TriggerSettings, std::string> parseTriggerOption(std::string_view text,
+                                                              int channelCount) {
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+        if (comma == std::string_view::npos) break;
+        start = comma + 1;
+    }
+    const std::string usage = "--trigger takes CH,rising|falling[,LEVEL], not " + quoted(text);
+    if (parts.size() < 2 || parts.size() > 3) return usage;
+    TriggerSettings trigger;
+    trigger.mode = TriggerMode::Auto;
+    const auto channel = wholeNumber(parts[0]);
+    if (!channel || *channel < 0 || *channel >= channelCount) {
+        return "--trigger: the channel is 0 to " + std::to_string(channelCount - 1) + ", not " +
+               quoted(parts[0]);
+    }
+    trigger.source = *channel;
+    if (parts[1] == "rising") {
+        trigger.slope = Slope::Rising;
+    } else if (parts[1] == "falling") {
+        trigger.slope = Slope::Falling;
+    } else {
+        return usage;
+    }
+    if (parts.size() == 3) {
+        const auto level = wholeNumber(parts[2]);
+        if (!level || *level < -32768 || *level > 32767) {
+            return "--trigger: the level is a code from -32768 to 32767, not " + quoted(parts[2]);
+        }
+        trigger.level = *level;
+    }
+    return trigger;
+}
+
+}  // namespace tqv::scope

@@ -1,0 +1,139 @@
+#include "selftest/ExpectedSignal.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace tqv::selftest {
+
+namespace {
+
+std::vector<std::string_view> fields(std::string_view text) {
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    for (std::size_t colon = text.find(':'); colon != std::string_view::npos;
+         colon = text.find(':', start)) {
+        parts.push_back(text.substr(start, colon - start));
+        start = colon + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// The whole field a finite number, nothing before or after it.
+std::optional<double> number(std::string_view field) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
+    if (field.empty() || error != std::errc() || end != field.data() + field.size() ||
+        !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+std::string fixed(double value, int decimals) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
+}
+
+// Hundredths of a hertz, and four decimals below 1 Hz, where they would say nothing.
+std::string hertz(double value) { return fixed(value, value < 1 ? 4 : 2); }
+
+bool within(double measured, double expected, double share) {
+    return std::abs(measured - expected) <= share * expected;
+}
+
+}  // namespace
+
+std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view text,
+                                                              int channelCount) {
+    const auto parts = fields(text);
+    if (parts.size() < 2 || parts.size() > 3) {
+        return "--expect takes CH:FREQ or CH:FREQ:PKPK, not " + quoted(text);
+    }
+    int channel = -1;
+    const auto [end, error] =
+        std::from_chars(parts[0].data(), parts[0].data() + parts[0].size(), channel);
+    if (parts[0].empty() || error != std::errc() || end != parts[0].data() + parts[0].size() ||
+        channel < 0 || channel >= channelCount) {
+        return "--expect: the channel is 0 to " + std::to_string(channelCount - 1) + ", not " +
+               quoted(parts[0]);
+    }
+    const auto hz = number(parts[1]);
+    if (!hz || *hz <= 0) {
+        return "--expect: the frequency is a number of Hz above 0, not " + quoted(parts[1]);
+    }
+    ExpectedSignal expected{channel, *hz, std::nullopt};
+    if (parts.size() == 3) {
+        const auto peakToPeak = number(parts[2]);
+        if (!peakToPeak || *peakToPeak <= 0 || *peakToPeak > 65535) {
+            return "--expect: the peak-to-peak is a number of codes from above 0 to 65535, not " +
+                   quoted(parts[2]);
+        }
+        expected.peakToPeak = *peakToPeak;
+    }
+    return expected;
+}
+
+std::variant<SignalTolerance, std::string> parseSignalTolerance(std::string_view text) {
+    const auto parts = fields(text);
+    std::vector<double> shares;
+    for (const auto part : parts) {
+        const auto percent = number(part);
+        if (parts.size() > 2 || !percent || *percent <= 0 || *percent > 100) {
+            return "--tolerance takes PCT or FREQ_PCT:PKPK_PCT, each above 0 and up to 100, "
+                   "not " +
+                   quoted(text);
+        }
+        shares.push_back(*percent / 100);
+    }
+    return SignalTolerance{shares.front(), shares.back()};
+}
+
+CheckResult checkExpectedSignal(const ExpectedSignal& expected,
+                                const analysis::SignalMeasurements& measured, double scanRate,
+                                const SignalTolerance& tolerance) {
+    CheckResult result;
+    result.name = "channel " + std::to_string(expected.channel);
+    const std::string prefix = result.name + ": ";
+    const auto hz = measured.frequencyHz(scanRate);
+    const auto peakToPeak = static_cast<double>(measured.range.peakToPeak());
+    const std::string hzExpected = hertz(expected.hz) + " Hz expected";
+
+    std::string reasons;
+    const auto addReason = [&](const std::string& reason) {
+        reasons += (reasons.empty() ? prefix : "; ") + reason;
+    };
+    if (measured.range.count == 0) {
+        addReason(hzExpected + ", no samples measured");
+    } else if (!hz) {
+        addReason(hzExpected + ", none measured (fewer than two whole periods, or flat)");
+    } else if (!within(*hz, expected.hz, tolerance.frequency)) {
+        addReason(hzExpected + ", " + hertz(*hz) + " Hz measured");
+    }
+    if (expected.peakToPeak && measured.range.count > 0 &&
+        !within(peakToPeak, *expected.peakToPeak, tolerance.peakToPeak)) {
+        addReason(fixed(*expected.peakToPeak, 0) + " codes peak-to-peak expected, " +
+                  fixed(peakToPeak, 0) + " measured");
+    }
+    if (!reasons.empty()) {
+        result.outcome = Outcome::Fail;
+        result.summary = reasons;
+        return result;
+    }
+    result.outcome = Outcome::Pass;
+    result.summary = hertz(*hz) + " Hz (expected " + hertz(expected.hz) + ", limit " +
+                     fixed(tolerance.frequency * 100, 1) + " %)";
+    if (expected.peakToPeak) {
+        result.summary += ", " + fixed(peakToPeak, 0) + " codes peak-to-peak (expected " +
+                          fixed(*expected.peakToPeak, 0) + ", limit " +
+                          fixed(tolerance.peakToPeak * 100, 1) + " %)";
+    }
+    return result;
+}
+
+}  // namespace tqv::selftest

@@ -1,0 +1,44 @@
+// A known input signal the self-test checks a channel against: `--expect CH:FREQ[:PKPK]`
+// and `--tolerance`, and the check of the measured figures.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "analysis/SignalMeasurements.h"
+#include "selftest/CheckResult.h"
+
+namespace tqv::selftest {
+
+struct ExpectedSignal {
+    int channel = 0;
+    double hz = 0;
+    // Codes; none: the peak-to-peak is not checked.
+    std::optional<double> peakToPeak;
+};
+
+// Shares of the expected figure the measured one may differ by.
+struct SignalTolerance {
+    double frequency = 0.005;
+    double peakToPeak = 0.02;
+};
+
+// "CH:FREQ[:PKPK]": a channel 0..channelCount − 1, a frequency in Hz above 0 and an
+// optional peak-to-peak in codes above 0 (to 65535). Otherwise why not, in a sentence.
+std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view text,
+                                                              int channelCount);
+
+// "PCT" for both figures or "FREQ_PCT:PKPK_PCT", in percent, each above 0 and up to 100.
+std::variant<SignalTolerance, std::string> parseSignalTolerance(std::string_view text);
+
+// The check named "channel N": passes when the frequency, and the peak-to-peak if
+// given, are within the tolerance; a failure names the figures, e.g.
+// "channel 0: 50.00 Hz expected, 60.02 Hz measured".
+CheckResult checkExpectedSignal(const ExpectedSignal& expected,
+                                const analysis::SignalMeasurements& measured, double scanRate,
+                                const SignalTolerance& tolerance);
+
+}  // namespace tqv::selftest

@@ -1,0 +1,31 @@
+# check_manual_pages(MAN1 SHIPPED): every docs/man/<page>.1.in is installed in the folder
+# MAN1 as <page>.1.gz, mandoc finds nothing to warn of in it, and it names the simulated
+# card as installed, SHIPPED/libadcard.so, the folder taken from the prefix.
+# Needs MANDOC (the program, or empty when it is not installed).
+get_filename_component(tqv_manual_page_sources ${CMAKE_CURRENT_LIST_DIR}/../../docs/man ABSOLUTE)
+function(check_manual_pages man1 shipped)
+  if(NOT MANDOC)
+    message(FATAL_ERROR "mandoc is not installed (scripts/setup.sh installs it)")
+  endif()
+  file(GLOB sources ${tqv_manual_page_sources}/*.1.in)
+  if(NOT sources)
+    message(FATAL_ERROR "no manual page in ${tqv_manual_page_sources}")
+  endif()
+  foreach(source IN LISTS sources)
+    get_filename_component(page ${source} NAME_WLE)
+    set(installed ${man1}/${page}.gz)
+    if(NOT EXISTS ${installed})
+      message(FATAL_ERROR "the manual page ${page} is not installed as ${installed}")
+    endif()
+    execute_process(COMMAND ${MANDOC} -T lint -W warning ${installed}
+                    OUTPUT_VARIABLE lint ERROR_VARIABLE lint RESULT_VARIABLE status)
+    if(NOT status EQUAL 0 OR NOT lint STREQUAL "")
+      message(FATAL_ERROR "mandoc -T lint on ${page} (status ${status}):\n${lint}")
+    endif()
+    execute_process(COMMAND gzip -dc ${installed} OUTPUT_VARIABLE text)
+    string(FIND "${text}" "${shipped}/libadcard.so" at)
+    if(at EQUAL -1 OR text MATCHES "@[A-Z_]+@")
+      message(FATAL_ERROR "${page} does not name ${shipped}/libadcard.so, or is not filled in:\n${text}")
+    endif()
+  endforeach()
+endfunction()
