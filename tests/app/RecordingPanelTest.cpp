@@ -65,7 +65,7 @@ class RecordingPanelTest : public QObject {
 private slots:
     // Fast enough for a short test, slow enough that the panel's 200 ms tick (50 blocks
     // queued at most) loses nothing itself.
-    void initTestCase() { qputenv("ADCARD_SIM_SPEED", "3"); }
+    void initTestCase() { qputenv("ADCARD_SIM_SPEED", "2"); }
 
     void recordsFromTheFirstStartThroughAPausedScopeUntilStop() {
         const QTemporaryDir folder;
