@@ -94,6 +94,9 @@ int main(int argc, char* argv[]) {
     parser.addOption(span);
     parser.addOption(trigger);
     parser.addOption(scopeCsv);
+    const QCommandLineOption fit(QStringLiteral("fit"),
+                                 QStringLiteral("Fit every lane of the scope to its samples."));
+    parser.addOption(fit);
     CardLibraryOptions cardOptions(parser);
     if (const auto status = cardOptions.parse(arguments)) return *status;
 
@@ -149,6 +152,13 @@ int main(int argc, char* argv[]) {
         auto* bar = panel.scope()->scope().triggerBar();
         bar->setSpanMilliseconds(std::get<int>(spanMs));
         bar->setSettings(std::get<tqv::scope::TriggerSettings>(triggerSettings));
+        if (parser.isSet(fit)) {
+            for (auto* button : panel.scope()->scope().findChildren<QPushButton*>()) {
+                if (button->objectName().startsWith(QStringLiteral("scopeFit"))) {
+                    button->setChecked(true);
+                }
+            }
+        }
     }
 
     if (parser.isSet(start) || scopeWanted) {
