@@ -1,6 +1,7 @@
 // tqv-multibuf: the interactive test panel of the TQV5200-1 card.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPushButton>
 #include <QStringList>
 #include <memory>
 
@@ -31,6 +32,11 @@ int main(int argc, char* argv[]) {
                        "ends in .csv); an existing FILE is left alone."),
         QStringLiteral("FILE"));
     parser.addOption(record);
+    const QCommandLineOption start(
+        QStringLiteral("start"),
+        QStringLiteral("Press 开始采集 (start acquisition) once the panel is open, as the "
+                       "operator would: with --record, a run that needs nobody."));
+    parser.addOption(start);
     CardLibraryOptions cardOptions(parser);
     if (const auto status = cardOptions.parse(arguments)) return *status;
     if (!parser.positionalArguments().isEmpty()) {
@@ -61,6 +67,11 @@ int main(int argc, char* argv[]) {
                 panel.startRecording(tqv::files::qt::toPath(parser.value(record)), false)) {
             CardLibraryOptions::writeMessage("not recording: " + *error);
             return CardLibraryOptions::FailureStatus;
+        }
+    }
+    if (parser.isSet(start)) {
+        if (auto* button = panel.window()->findChild<QPushButton*>(QStringLiteral("cmdStart"))) {
+            button->click();
         }
     }
     return QApplication::exec();
