@@ -8,6 +8,7 @@
 #include "app/CardLibraryOptions.h"
 #include "app/DisplayCheck.h"
 #include "app/PanelApplication.h"
+#include "window/qt/QtFormWindow.h"
 #include "app/StandardStreams.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
