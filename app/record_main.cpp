@@ -101,7 +101,8 @@ int main(int argc, char* argv[]) {
         "Records the TQV5200-1 card's acquisition to FILE without a window: 16-bit WAV "
         "(RF64 past 4 GiB), or CSV when FILE ends in .csv, with FILE.json beside it.\n"
         "Exit status: 0 recorded without a gap, 1 a gap, a card error or a write error, "
-        "2 the options, the file's name or the card library.");
+        "2 the options, the file's name or the card library.\n\n" +
+        app::CardLibraryOptions::searchOrderHelp());
     app::CardLibraryOptions cardOptions(parser);
     const QCommandLineOption secondsOption(
         "seconds", "Record for N seconds (without it: until Ctrl-C or SIGTERM).", "N");

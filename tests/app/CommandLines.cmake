@@ -1,13 +1,13 @@
 # What a new user meets first: each program's help, Qt's own options refused as one
 # option, and a window program started where there is no display.
-#   cmake -DPANEL=<tqv-multibuf> -DSNAPSHOT=<tqv-snapshot> -DSELFTEST=<tqv-selftest>
+#   cmake -DPANEL=<tqv-multibuf> -DSNAPSHOT=<tqv-snapshot> -DSELFTEST=<tqv-selftest> -DRECORD=<tqv-record>
 #         -DWORK_DIR=<folder> -P CommandLines.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../e2e/ExpectRun.cmake)
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
 set(bare ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM)
 
-foreach(program IN ITEMS "${PANEL}" "${SNAPSHOT}" "${SELFTEST}")
+foreach(program IN ITEMS "${PANEL}" "${SNAPSHOT}" "${SELFTEST}" "${RECORD}")
   get_filename_component(name "${program}" NAME)
   # Named as users type it, not by the path it was started from; the search explained.
   expect_run("${name} --help" STATUS 0 OUT "Usage: ${name} " "The current directory is never searched"
