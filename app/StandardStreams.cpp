@@ -8,7 +8,9 @@
 
 #include "app/CardLibraryOptions.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -27,6 +29,14 @@ void prepareStandardStreams() {
     std::signal(SIGXFSZ, SIG_IGN);
     // A reader that went away is a write error like any other, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
+
+bool standardErrorIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return ::isatty(STDERR_FILENO) != 0;
 #endif
 }
 

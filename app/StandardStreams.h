@@ -13,6 +13,9 @@ namespace tqv::app {
 // limit becomes an error the program reports instead of a signal that kills it.
 void prepareStandardStreams();
 
+// A progress line is for a person watching, not for a log file.
+bool standardErrorIsTerminal();
+
 // After the last output: flushes standard output and says why it failed, if it did
 // (a full disk, a closed stream, a broken pipe).
 std::optional<std::string> standardOutputFailure();

@@ -20,11 +20,6 @@
 #include "selftest/IdentityCheck.h"
 #include "selftest/InterruptRequest.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -43,14 +38,6 @@ constexpr long long kMaximumSeconds = 366LL * 24 * 3600;
 constexpr int16_t kCardQueueBlocks = 1000;
 constexpr auto kPollInterval = std::chrono::milliseconds(2);
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
-
-bool stderrIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return ::isatty(STDERR_FILENO) != 0;
-#endif
-}
 
 int usageError(const QString& message) {
     std::cerr << "tqv-record: " << message.toStdString() << "\nTry tqv-record --help.\n";
@@ -163,7 +150,7 @@ int main(int argc, char* argv[]) {
             return ExitFailed;
         }
 
-        const bool progressShown = stderrIsTerminal();
+        const bool progressShown = app::standardErrorIsTerminal();
         auto nextCheck = drain.startTime();
         bool cardFailed = false;
         acquisition::DrainLimits limits;

@@ -25,11 +25,6 @@
 #include "selftest/ReportTable.h"
 #include "selftest/SelfTest.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -37,14 +32,6 @@ using namespace tqv;
 using app::CardLibraryOptions;
 
 constexpr int kMaximumSeconds = 24 * 3600;
-
-bool stderrIsTerminal() {
-#ifdef _WIN32
-    return _isatty(_fileno(stderr)) != 0;
-#else
-    return ::isatty(STDERR_FILENO) != 0;
-#endif
-}
 
 void showProgress(const selftest::AcquisitionProgress& progress) {
     std::fprintf(stderr, "\racquiring: %.1f of %.0f s, %lld blocks ", progress.elapsedSeconds,
@@ -182,7 +169,7 @@ int main(int argc, char* argv[]) {
         options.tolerance = tolerance;
         options.acquisition.seconds = seconds;
         options.acquisition.interrupted = &interrupt.flag();
-        const bool progressShown = stderrIsTerminal();
+        const bool progressShown = app::standardErrorIsTerminal();
         if (progressShown) options.acquisition.progress = showProgress;
 
         const auto results = selftest::runSelfTest(*card, clock, options);

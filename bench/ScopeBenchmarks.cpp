@@ -11,6 +11,7 @@
 #include "acquisition/BlockPoller.h"
 #include "app/ScopeAttachment.h"
 #include "bench/LiveCpuShare.h"
+#include "bench/PlainRingPass.h"
 #include "scope/Envelope.h"
 #include "scope/qt/ScopeView.h"
 #include "scope/qt/ScopeWindow.h"
@@ -54,16 +55,7 @@ BENCHMARK(BM_EnvelopeOfTheRing)->Unit(benchmark::kMicrosecond);
 
 // The floor: one pass that only adds up every channel's samples.
 void BM_PlainSumOfTheRing(benchmark::State& state) {
-    const auto scans = ringInTimeOrder();
-    for (auto _ : state) {
-        int64_t sums[kChannels] = {};
-        for (int s = 0; s < kScans; ++s) {
-            for (int c = 0; c < kChannels; ++c)
-                sums[c] += scans[static_cast<size_t>(s * kChannels + c)];
-        }
-        benchmark::DoNotOptimize(sums);
-    }
-    state.SetItemsProcessed(state.iterations() * kChannels * kScans);
+    tqv::bench::sumEveryChannel(state, ringInTimeOrder(), kChannels);
 }
 BENCHMARK(BM_PlainSumOfTheRing)->Unit(benchmark::kMicrosecond);
 
