@@ -17,7 +17,7 @@
 #include "acquisition/AcquisitionControl.h"
 #include "acquisition/BlockPoller.h"
 #include "bench/BenchCard.h"
-#include "record/CsvRows.h"
+#include "text/ScanCsv.h"
 #include "record/Recorder.h"
 #include "record/WavSink.h"
 #include "tests/support/InMemorySurface.h"
@@ -57,7 +57,7 @@ void BM_CsvFormatting(benchmark::State& state) {
     int64_t scan = 123'456'789;
     for (auto _ : state) {
         text.clear();
-        record::appendCsvRows(text, block, kChannels, scan, 10000);
+        text::appendCsvRows(text, block, kChannels, scan, 10000);
         scan += kScansPerBlock;
         benchmark::DoNotOptimize(text.data());
     }

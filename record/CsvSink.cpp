@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "record/CsvRows.h"
+#include "text/ScanCsv.h"
 
 namespace tqv::record {
 
@@ -16,7 +16,7 @@ std::variant<std::unique_ptr<CsvSink>, std::string> CsvSink::create(
     if (auto* error = std::get_if<std::string>(&opened)) return *error;
     std::unique_ptr<CsvSink> sink(new CsvSink(std::move(std::get<OutputFile>(opened)), channels,
                                               scanRate, scansPerBlock));
-    const std::string header = csvHeader(channels);
+    const std::string header = text::csvHeader(channels);
     std::size_t written = 0;
     if (auto error = sink->m_file.writeAll(header.data(), header.size(), written)) return *error;
     sink->m_bytes = static_cast<int64_t>(header.size());
@@ -37,7 +37,7 @@ std::optional<std::string> CsvSink::write(std::span<const int16_t> samples, int6
     m_blockEnds.clear();
     const auto scansPerBlock = static_cast<int64_t>(m_blockSamples) / m_channels;
     for (std::size_t offset = 0; offset < samples.size(); offset += m_blockSamples) {
-        appendCsvRows(m_text, samples.subspan(offset, std::min(m_blockSamples, samples.size() - offset)),
+        text::appendCsvRows(m_text, samples.subspan(offset, std::min(m_blockSamples, samples.size() - offset)),
                       m_channels, firstScan, m_scanRate);
         firstScan += scansPerBlock;
         m_blockEnds.push_back(m_text.size());

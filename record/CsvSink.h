@@ -1,4 +1,4 @@
-// The recording as CSV text (see CsvRows.h), for spreadsheets and scripts.
+// The recording as CSV text (see text/ScanCsv.h), for spreadsheets and scripts.
 #pragma once
 
 #include <filesystem>

@@ -7,7 +7,7 @@
 #include <sys/resource.h>
 
 #include "RecordedBlocks.h"
-#include "record/CsvRows.h"
+#include "text/ScanCsv.h"
 #include "record/WavSink.h"
 
 namespace tqv::record {
@@ -110,9 +110,9 @@ TEST(RecordFile, AnExistingFileIsKeptUnlessReplacing) {
 TEST(RecordFile, CsvRowsTakeTheirTimeFromTheScanIndex) {
     std::vector<char> text;
     const std::vector<int16_t> samples{-32768, 32767, 0, -1};
-    appendCsvRows(text, samples, 2, 3, 10000);
+    text::appendCsvRows(text, samples, 2, 3, 10000);
     EXPECT_EQ(std::string(text.begin(), text.end()), "0.0003,-32768,32767\n0.0004,0,-1\n");
-    EXPECT_EQ(csvHeader(2), "time_s,ch0,ch1\n");
+    EXPECT_EQ(text::csvHeader(2), "time_s,ch0,ch1\n");
 }
 
 TEST(RecordFile, PastFourGibibytesTheWavBecomesRf64KeepingEverySample) {

@@ -1,8 +1,8 @@
-#include "record/CsvRows.h"
+#include "text/ScanCsv.h"
 
 #include <charconv>
 
-namespace tqv::record {
+namespace tqv::text {
 
 namespace {
 
@@ -22,7 +22,7 @@ std::string csvHeader(int channels) {
 
 void appendCsvRows(std::vector<char>& text, std::span<const int16_t> samples, int channels,
                    int64_t firstScan, int32_t scanRate) {
-    if (channels <= 0 || scanRate <= 0) return;
+    if (channels <= 0) return;
     const std::size_t scans = samples.size() / static_cast<std::size_t>(channels);
     const std::size_t rowChars = kTimeChars + kSampleChars * static_cast<std::size_t>(channels) + 1;
     std::size_t used = text.size();
@@ -31,8 +31,11 @@ void appendCsvRows(std::vector<char>& text, std::span<const int16_t> samples, in
     const int16_t* sample = samples.data();
     const double rate = scanRate;
     for (std::size_t s = 0; s < scans; ++s) {
-        const double time = static_cast<double>(firstScan + static_cast<int64_t>(s)) / rate;
-        out = std::to_chars(out, out + kTimeChars, time, std::chars_format::fixed).ptr;
+        const int64_t scan = firstScan + static_cast<int64_t>(s);
+        out = scanRate > 0 ? std::to_chars(out, out + kTimeChars, static_cast<double>(scan) / rate,
+                                           std::chars_format::fixed)
+                                 .ptr
+                           : std::to_chars(out, out + kTimeChars, scan).ptr;
         for (int c = 0; c < channels; ++c) {
             *out++ = ',';
             out = std::to_chars(out, out + kSampleChars, *sample++).ptr;
@@ -42,4 +45,4 @@ void appendCsvRows(std::vector<char>& text, std::span<const int16_t> samples, in
     text.resize(static_cast<std::size_t>(out - text.data()));
 }
 
-}  // namespace tqv::record
+}  // namespace tqv::text
