@@ -13,11 +13,6 @@ namespace tqv::acquisition {
 // range (negative counts piling up) restarts it at 0 as well.
 int16_t advanceBlockCount(int16_t blockCount, int16_t count);
 
-// Copies BlockBuf[1..N] into the ring slot at RingPos and moves RingPos on by one
-// block, back to 0 after the last slot, counting it in StoredBlocks. The buffers
-// must match the parameters.
-void storeBlock(card::DllDef& dll, int32_t blockLength, int32_t ringLength);
-
 void pollBlocks(window::FormContext& ctx);
 
 }  // namespace tqv::acquisition

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <tuple>
 
-#include "acquisition/AcquisitionControl.h"
 #include "text/TextConversions.h"
 
 namespace tqv::acquisition {
@@ -12,26 +11,29 @@ namespace {
 
 constexpr int kChannelLabels = 4;
 
-static_assert(StartParameters::ChannelCount <=
+static_assert(session::PanelStart.ChannelCount <=
                   std::tuple_size_v<decltype(window::FormState::ChanValue)>,
               "every acquired channel needs its ChanValue entry");
 
 }  // namespace
 
 void showChannelValues(window::FormContext& ctx) {
-    const auto& dll = ctx.dll;
-    if (!card::buffersMatchParameters(dll)) return;
+    const auto& blocks = ctx.session.blocks();
+    if (!blocks.ready()) return;
+    const auto& parameters = blocks.parameters();
+    const auto blockBuf = blocks.BlockBuf();
+    const auto ringBuf = blocks.RingBuf();
     auto& chanValue = ctx.form.ChanValue;
-    // With the buffers matching the parameters, every index below lies in the last
-    // scan of the block or of a ring slot.
+    // With the buffers ready, every index below lies in the last scan of the block or
+    // of a ring slot.
     const int32_t channels =
-        std::clamp<int32_t>(dll.ChannelCount, 0, static_cast<int32_t>(chanValue.size()));
-    const int32_t n = dll.ChannelCount * dll.ScanCount;
-    const int32_t l = n * dll.RingBlocks;
+        std::clamp<int32_t>(parameters.ChannelCount, 0, static_cast<int32_t>(chanValue.size()));
+    const int32_t n = parameters.ChannelCount * parameters.ScanCount;
+    const int32_t l = n * blocks.RingBlocks();
 
-    const int32_t lastScan = (dll.ScanCount - 1) * dll.ChannelCount + 1;
+    const int32_t lastScan = (parameters.ScanCount - 1) * parameters.ChannelCount + 1;
     for (int32_t c = 0; c < channels; ++c) {
-        chanValue[static_cast<size_t>(c)] = channelValue(dll.BlockBuf[static_cast<size_t>(lastScan + c)]);
+        chanValue[static_cast<size_t>(c)] = channelValue(blockBuf[static_cast<size_t>(lastScan + c)]);
     }
 
     for (int c = 0; c < kChannelLabels; ++c) {
@@ -39,10 +41,10 @@ void showChannelValues(window::FormContext& ctx) {
     }
 
     // The newest stored block sits just before RingPos, cyclically.
-    const int32_t newestEnd = dll.RingPos != 0 ? dll.RingPos : l;
+    const int32_t newestEnd = blocks.RingPos() != 0 ? blocks.RingPos() : l;
     for (int32_t c = 0; c < channels; ++c) {
-        const int32_t index = newestEnd - dll.ChannelCount + c;
-        chanValue[static_cast<size_t>(c)] = channelValue(dll.RingBuf[static_cast<size_t>(index)]);
+        const int32_t index = newestEnd - parameters.ChannelCount + c;
+        chanValue[static_cast<size_t>(c)] = channelValue(ringBuf[static_cast<size_t>(index)]);
     }
 }
 

@@ -8,7 +8,6 @@ namespace tqv::acquisition {
 
 namespace {
 
-constexpr int16_t kInputWordCount = 6;
 constexpr std::string_view kGap = "   ";
 
 // Bits 7 down to 0 of the word, each after three spaces: always 32 characters.
@@ -50,7 +49,7 @@ std::string bitHeadingCaption() {
 
 void showDigitalInputs(window::FormContext& ctx) {
     auto& diBuf = ctx.form.DiBuf;
-    ctx.card.Tqv_DI(kInputWordCount, diBuf.data());
+    ctx.session.readInputs(diBuf);
     InputWords words{};
     std::copy_n(diBuf.begin(), words.size(), words.begin());
 

@@ -37,7 +37,7 @@ void showSampleInfo(window::FormContext& ctx) {
     if (ctx.ui.checkValue(window::Control::chkDisp) == 0) return;
     const auto& values = ctx.form.ChanValue;
     const auto channels = static_cast<size_t>(
-        std::clamp<int32_t>(ctx.dll.ChannelCount, 0, static_cast<int32_t>(values.size())));
+        std::clamp<int32_t>(ctx.session.blocks().parameters().ChannelCount, 0, static_cast<int32_t>(values.size())));
     ctx.ui.setText(window::Control::txtInfo,
                    sampleInfoText(std::span<const int32_t>(values.data(), channels)));
 }

@@ -17,7 +17,6 @@ using window::Event;
 void FormWiring::raise(Control control, Event event) {
     try {
         dispatch(control, event);
-        if (event == Event::Timer && control == Control::TimerAD && m_afterTick) m_afterTick();
     } catch (const std::exception& error) {
         std::fprintf(stderr, "tqv-multibuf: %s\n", error.what());
     } catch (...) {

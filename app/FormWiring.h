@@ -2,9 +2,6 @@
 // has no handler.
 #pragma once
 
-#include <functional>
-#include <utility>
-
 #include "window/ControlSurface.h"
 #include "window/FormContext.h"
 
@@ -18,14 +15,9 @@ public:
     // toolkit's event loop: a failure ends that one handler.
     void raise(window::Control control, window::Event event) override;
 
-    // Told after every tick of TimerAD has run to its end, for views that read the
-    // ring; it must not call the card. Empty for none.
-    void setAfterTick(std::function<void()> listener) { m_afterTick = std::move(listener); }
-
 private:
     void dispatch(window::Control control, window::Event event);
     window::FormContext& m_ctx;
-    std::function<void()> m_afterTick;
 };
 
 }  // namespace tqv::app

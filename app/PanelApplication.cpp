@@ -11,6 +11,7 @@
 #include "app/ScopeAttachment.h"
 #include "app/TerminationSignals.h"
 #include "files/AtomicSave.h"
+#include "session/CardSession.h"
 #include "window/ControlTable.h"
 #include "window/FormContext.h"
 #include "window/qt/QtFormWindow.h"
@@ -45,14 +46,15 @@ bool PanelApplication::open() {
         return false;
     }
 
+    m_session = std::make_unique<session::CardSession>(m_binding, m_clock);
     m_window = std::make_unique<window::qt::QtFormWindow>();
     m_context = std::make_unique<window::FormContext>(
-        window::FormContext{m_dll, m_form, m_binding, *m_window});
+        window::FormContext{*m_session, m_form, *m_window});
     m_wiring = std::make_unique<FormWiring>(*m_context);
     m_window->setEvents(m_wiring.get());
     m_termination = std::make_unique<TerminationSignals>(m_window.get());
-    m_scope = std::make_unique<ScopeAttachment>(*m_window, *m_wiring, m_dll);
-    m_recording = std::make_unique<RecordingAttachment>(*m_context, m_scope->scope(),
+    m_scope = std::make_unique<ScopeAttachment>(*m_window, m_session->blocks());
+    m_recording = std::make_unique<RecordingAttachment>(*m_session, m_scope->scope(),
                                                         files::displayName(m_binding.loadedFrom()));
 
     m_wiring->raise(window::Control::FrmMultiBuf, window::Event::Load);

@@ -9,9 +9,12 @@
 #include <vector>
 
 #include "card/AdcardBinding.h"
-#include "card/DllDef.h"
+#include "session/Clock.h"
 #include "window/FormState.h"
 
+namespace tqv::session {
+class CardSession;
+}
 namespace tqv::window {
 struct FormContext;
 namespace qt {
@@ -63,9 +66,10 @@ private:
     void reportLoadFailure(const std::string& text) const;
 
     // Declared in the order they depend on one another: destroyed the other way round.
-    card::DllDef m_dll;
     window::FormState m_form;
     card::AdcardBinding m_binding;
+    session::SteadyClock m_clock;
+    std::unique_ptr<session::CardSession> m_session;
     std::unique_ptr<window::qt::QtFormWindow> m_window;
     std::unique_ptr<window::FormContext> m_context;
     std::unique_ptr<FormWiring> m_wiring;

@@ -3,18 +3,14 @@
 #include <QDir>
 #include <QFileDialog>
 
-#include "acquisition/AcquisitionControl.h"
 #include "files/qt/QtFileNames.h"
 #include "record/Recorder.h"
 #include "scope/qt/ScopeWindow.h"
-#include "window/FormContext.h"
-#include "window/StartupHandler.h"
+#include "session/CardSession.h"
 
 namespace tqv::app {
 
 namespace {
-
-using acquisition::StartParameters;
 
 QString elapsedText(double seconds) {
     const auto whole = static_cast<long long>(seconds);
@@ -28,11 +24,28 @@ QString sizeText(int64_t bytes) {
     return QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / 1e6, 0, 'f', 1);
 }
 
+QString counted(int64_t count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QLatin1String(count == 1 ? one : many));
+}
+
+// "0 gaps", "2 gaps (3 blocks lost, 1 loss of unknown size)".
+QString gapsText(const record::RecordingStatus& status) {
+    const QString gaps = counted(status.gaps, "gap", "gaps");
+    if (status.gaps == 0) return gaps;
+    QString detail = counted(status.blocksLost, "block", "blocks") + QStringLiteral(" lost");
+    if (status.lossesOfUnknownSize > 0) {
+        detail += QStringLiteral(", ") +
+                  counted(status.lossesOfUnknownSize, "loss", "losses") +
+                  QStringLiteral(" of unknown size");
+    }
+    return gaps + QStringLiteral(" (") + detail + QStringLiteral(")");
+}
+
 }  // namespace
 
-RecordingAttachment::RecordingAttachment(window::FormContext& ctx, scope::qt::ScopeWindow& scope,
-                                         std::string cardLibrary)
-    : m_ctx(ctx), m_scope(scope), m_cardLibrary(std::move(cardLibrary)) {
+RecordingAttachment::RecordingAttachment(session::CardSession& session,
+                                         scope::qt::ScopeWindow& scope, std::string cardLibrary)
+    : m_session(session), m_scope(scope), m_cardLibrary(std::move(cardLibrary)) {
     connect(&m_scope, &scope::qt::ScopeWindow::recordPressed, this,
             &RecordingAttachment::recordPressed);
     m_statusTimer.setInterval(500);
@@ -49,11 +62,12 @@ std::optional<std::string> RecordingAttachment::start(const std::filesystem::pat
     settings.replace = replace;
     // The panel always starts with these; a recording opened before the first start
     // takes the blocks it will store.
-    settings.scanRate = StartParameters::ScanRate;
-    settings.firstChannel = StartParameters::FirstChannel;
-    settings.channels = StartParameters::ChannelCount;
-    settings.scansPerBlock = StartParameters::ScanCount;
-    settings.cardIdentity = window::cardInfoCaption(m_ctx.dll.ReplyBuf);
+    const auto& start = session::PanelStart;
+    settings.scanRate = start.ScanRate;
+    settings.firstChannel = start.FirstChannel;
+    settings.channels = start.ChannelCount;
+    settings.scansPerBlock = start.ScanCount;
+    settings.cardIdentity = m_session.identityLine();
     settings.cardLibrary = m_cardLibrary;
     settings.program = "tqv-multibuf";
     settings.version = TQV_VERSION;
@@ -63,7 +77,7 @@ std::optional<std::string> RecordingAttachment::start(const std::filesystem::pat
         return *error;
     }
     m_recorder = std::move(std::get<0>(opened));
-    m_ctx.blockListener = this;
+    m_session.blocks().addListener(*this);
     m_scope.setRecording(true);
     m_statusTimer.start();
     showStatus();
@@ -72,13 +86,15 @@ std::optional<std::string> RecordingAttachment::start(const std::filesystem::pat
 
 void RecordingAttachment::stop() { end(record::StopReason::StopPressed); }
 
-void RecordingAttachment::blockStored(std::span<const int16_t> samples) {
-    m_recorder->offer(samples);
+void RecordingAttachment::blockStored(const session::StoredBlock& block) {
+    m_recorder->blockStored(block);
 }
 
-void RecordingAttachment::acquisitionStopped(bool byClosing) {
-    end(byClosing ? record::StopReason::PanelClosed
-                                   : record::StopReason::StopPressed);
+void RecordingAttachment::blocksLost(const session::Loss& loss) { m_recorder->blocksLost(loss); }
+
+void RecordingAttachment::acquisitionStopped(session::StopCause cause) {
+    end(cause == session::StopCause::Closing ? record::StopReason::PanelClosed
+                                             : record::StopReason::StopPressed);
 }
 
 void RecordingAttachment::recordPressed() {
@@ -104,15 +120,15 @@ void RecordingAttachment::showStatus() {
         end(record::StopReason::WriteError);
         return;
     }
-    m_scope.setRecordingText(tr("Recording %1: %2, %3, %4 gaps")
+    m_scope.setRecordingText(tr("Recording %1: %2, %3, %4")
                                  .arg(files::qt::fromPath(m_recorder->file().filename()),
-                                      elapsedText(status.elapsedSeconds), sizeText(status.bytes))
-                                 .arg(status.gaps));
+                                      elapsedText(status.elapsedSeconds), sizeText(status.bytes),
+                                      gapsText(status)));
 }
 
 void RecordingAttachment::end(record::StopReason reason) {
     if (!m_recorder) return;
-    m_ctx.blockListener = nullptr;
+    m_session.blocks().removeListener(*this);
     m_statusTimer.stop();
     m_recorder->stop(reason);
     const auto status = m_recorder->status();
@@ -122,10 +138,9 @@ void RecordingAttachment::end(record::StopReason reason) {
                                      .arg(file, QString::fromStdString(status.error),
                                           sizeText(status.bytes)));
     } else {
-        m_scope.setRecordingText(tr("Recorded %1: %2, %3, %4 gaps")
+        m_scope.setRecordingText(tr("Recorded %1: %2, %3, %4")
                                      .arg(file, elapsedText(status.elapsedSeconds),
-                                          sizeText(status.bytes))
-                                     .arg(status.gaps));
+                                          sizeText(status.bytes), gapsText(status)));
     }
     m_recorder.reset();
     m_scope.setRecording(false);

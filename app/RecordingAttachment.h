@@ -1,6 +1,7 @@
-// Joins a recording to the panel: listens to the blocks the tick stores, drives the
-// scope's Record button and recording line, and ends the recording when acquisition
-// stops or the panel closes. A write error ends the recording only; acquisition goes on.
+// Joins a recording to the panel: puts the recorder among the listeners of the acquired
+// blocks, drives the scope's Record button and recording line, and ends the recording
+// when acquisition stops or the panel closes. A write error ends the recording only;
+// acquisition goes on.
 #pragma once
 
 #include <QObject>
@@ -12,10 +13,10 @@
 #include <string>
 
 #include "record/RecordingMetadata.h"
-#include "window/StoredBlockListener.h"
+#include "session/BlockListener.h"
 
-namespace tqv::window {
-struct FormContext;
+namespace tqv::session {
+class CardSession;
 }
 namespace tqv::scope::qt {
 class ScopeWindow;
@@ -26,11 +27,11 @@ class Recorder;
 
 namespace tqv::app {
 
-class RecordingAttachment : public QObject, private window::StoredBlockListener {
+class RecordingAttachment : public QObject, private session::BlockListener {
     Q_OBJECT
 
 public:
-    RecordingAttachment(window::FormContext& ctx, scope::qt::ScopeWindow& scope,
+    RecordingAttachment(session::CardSession& session, scope::qt::ScopeWindow& scope,
                         std::string cardLibrary);
     ~RecordingAttachment() override;
     RecordingAttachment(const RecordingAttachment&) = delete;
@@ -43,13 +44,16 @@ public:
     bool recording() const { return m_recorder != nullptr; }
 
 private:
-    void blockStored(std::span<const int16_t> samples) override;
-    void acquisitionStopped(bool byClosing) override;
+    // The blocks and losses go to the recorder itself; the end of acquisition ends it.
+    void blockStored(const session::StoredBlock& block) override;
+    void blocksLost(const session::Loss& loss) override;
+    void acquisitionStopped(session::StopCause cause) override;
+    bool wantsCardErrorCode() const override { return true; }
     void recordPressed();
     void showStatus();
     void end(record::StopReason reason);
 
-    window::FormContext& m_ctx;
+    session::CardSession& m_session;
     scope::qt::ScopeWindow& m_scope;
     const std::string m_cardLibrary;
     std::unique_ptr<record::Recorder> m_recorder;

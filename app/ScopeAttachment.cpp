@@ -3,31 +3,32 @@
 #include <QEvent>
 #include <QShortcut>
 
-#include "acquisition/AcquisitionControl.h"
-#include "app/FormWiring.h"
 #include "scope/qt/ScopeWindow.h"
 #include "window/qt/QtFormWindow.h"
 
 namespace tqv::app {
 
-ScopeAttachment::ScopeAttachment(window::qt::QtFormWindow& panel, FormWiring& wiring,
-                                 const card::DllDef& dll)
+ScopeAttachment::ScopeAttachment(window::qt::QtFormWindow& panel, session::AcquiredBlocks& blocks)
     : m_panel(panel),
-      m_wiring(wiring),
-      m_scope(std::make_unique<scope::qt::ScopeWindow>(
-          dll, acquisition::StartParameters::ChannelCount)) {
+      m_blocks(blocks),
+      m_scope(std::make_unique<scope::qt::ScopeWindow>(blocks, session::PanelStart.ChannelCount)) {
     // Parented to the panel so it lives no longer; a shortcut adds no control, so
     // the panel's tab order and keys stay as they are.
     auto* shortcut = new QShortcut(QKeySequence(Qt::Key_F2), &m_panel);
     connect(shortcut, &QShortcut::activated, this, &ScopeAttachment::open);
-    m_wiring.setAfterTick([this] { m_scope->ringMayHaveChanged(); });
+    m_blocks.addListener(*this);
     m_panel.installEventFilter(this);
 }
 
 ScopeAttachment::~ScopeAttachment() {
     m_panel.removeEventFilter(this);
-    m_wiring.setAfterTick({});
+    m_blocks.removeListener(*this);
 }
+
+// The scope reads the ring as a whole once a fetch has stored all it brought.
+void ScopeAttachment::blockStored(const session::StoredBlock&) {}
+void ScopeAttachment::blocksLost(const session::Loss&) {}
+void ScopeAttachment::fetchEnded() { m_scope->ringMayHaveChanged(); }
 
 void ScopeAttachment::open() {
     if (!m_placed) {

@@ -1,12 +1,14 @@
 // Joins the scope to the panel without the panel knowing it: F2 in the panel opens
-// (or raises) the scope, every tick tells the scope the ring may have changed, and
-// closing the panel closes the scope. Closing the scope leaves the panel alone.
+// (or raises) the scope, every fetch of blocks tells the scope the ring may have
+// changed, and closing the panel closes the scope. Closing the scope leaves the panel
+// alone.
 #pragma once
 
 #include <QObject>
 #include <memory>
 
-#include "card/DllDef.h"
+#include "session/AcquiredBlocks.h"
+#include "session/BlockListener.h"
 
 namespace tqv::window::qt {
 class QtFormWindow;
@@ -17,13 +19,11 @@ class ScopeWindow;
 
 namespace tqv::app {
 
-class FormWiring;
-
-class ScopeAttachment : public QObject {
+class ScopeAttachment : public QObject, private session::BlockListener {
     Q_OBJECT
 
 public:
-    ScopeAttachment(window::qt::QtFormWindow& panel, FormWiring& wiring, const card::DllDef& dll);
+    ScopeAttachment(window::qt::QtFormWindow& panel, session::AcquiredBlocks& blocks);
     ~ScopeAttachment() override;
     ScopeAttachment(const ScopeAttachment&) = delete;
     ScopeAttachment& operator=(const ScopeAttachment&) = delete;
@@ -36,8 +36,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void blockStored(const session::StoredBlock& block) override;
+    void blocksLost(const session::Loss& loss) override;
+    void fetchEnded() override;
+
     window::qt::QtFormWindow& m_panel;
-    FormWiring& m_wiring;
+    session::AcquiredBlocks& m_blocks;
     std::unique_ptr<scope::qt::ScopeWindow> m_scope;
     bool m_placed = false;
 };

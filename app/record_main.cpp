@@ -10,15 +10,14 @@
 #include <memory>
 #include <system_error>
 
-#include "acquisition/BlockDrain.h"
 #include "app/CardLibraryOptions.h"
 #include "app/StandardStreams.h"
 #include "card/AdcardBinding.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "record/Recorder.h"
-#include "selftest/IdentityCheck.h"
 #include "selftest/InterruptRequest.h"
+#include "session/BlockDrain.h"
 
 
 namespace {
@@ -38,6 +37,8 @@ constexpr long long kMaximumSeconds = 366LL * 24 * 3600;
 constexpr int16_t kCardQueueBlocks = 1000;
 constexpr auto kPollInterval = std::chrono::milliseconds(2);
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
+// A card that delivers nothing for this long has stopped: the recording cannot go on.
+constexpr auto kCardStalled = std::chrono::seconds(2);
 
 int usageError(const QString& message) {
     std::cerr << "tqv-record: " << message.toStdString() << "\nTry tqv-record --help.\n";
@@ -121,11 +122,12 @@ int main(int argc, char* argv[]) {
 
     try {
         const selftest::InterruptRequest interrupt;
-        acquisition::SteadyClock clock;
-        acquisition::BlockDrain drain(*card, clock, kCardQueueBlocks, kPollInterval);
-        const card::DllDef& parameters = drain.parameters();
+        session::SteadyClock clock;
+        session::CardSession cardSession(*card, clock);
+        session::StartParameters parameters = session::PanelStart;
+        parameters.QueueBlocks = kCardQueueBlocks;
 
-        const auto identity = selftest::checkIdentity(*card);
+        const auto identity = cardSession.identify(session::CardSession::Exchange::Checked);
         record::RecordingSettings settings;
         settings.file = file;
         settings.replace = parser.isSet(forceOption);
@@ -133,7 +135,7 @@ int main(int argc, char* argv[]) {
         settings.firstChannel = parameters.FirstChannel;
         settings.channels = parameters.ChannelCount;
         settings.scansPerBlock = parameters.ScanCount;
-        settings.cardIdentity = identity.summary;
+        settings.cardIdentity = identity.line;
         settings.cardLibrary = files::displayName(card->loadedFrom());
         settings.program = "tqv-record";
         settings.version = TQV_VERSION;
@@ -143,42 +145,40 @@ int main(int argc, char* argv[]) {
             return ExitUnusable;
         }
         record::Recorder& recorder = *std::get<0>(opened);
+        const session::ScopedListener listening(cardSession.blocks(), recorder);
+        session::BlockDrain drain(cardSession, kPollInterval);
 
-        if (const auto refused = drain.start()) {
+        if (const auto refused = drain.start(parameters)) {
             recorder.stop(record::StopReason::CardError);
-            app::CardLibraryOptions::writeMessage(*refused);
+            app::CardLibraryOptions::writeMessage(session::startFailureText(*refused));
             return ExitFailed;
         }
 
         const bool progressShown = app::standardErrorIsTerminal();
-        auto nextCheck = drain.startTime();
-        bool cardFailed = false;
-        acquisition::DrainLimits limits;
-        if (seconds) limits.runTime = std::chrono::duration_cast<acquisition::Clock::Duration>(*seconds);
+        auto nextProgress = drain.startTime();
+        session::DrainLimits limits;
+        if (seconds) limits.runTime = std::chrono::duration_cast<session::Clock::Duration>(*seconds);
         limits.interrupted = &interrupt.flag();
-        limits.afterPoll = [&](acquisition::Clock::Duration sinceStart) {
-            if (drain.startTime() + sinceStart < nextCheck) return;
-            nextCheck = drain.startTime() + sinceStart + kProgressInterval;
-            cardFailed = card->GetLastADError() != 0 || drain.counts().adResultFailures > 0;
-            if (progressShown) {
-                showProgress(recorder.status(), drain.counts().delivered,
-                             file.has_parent_path() ? file.parent_path() : ".");
-            }
+        limits.stallAfter = kCardStalled;
+        limits.afterPoll = [&](session::Clock::Duration sinceStart) {
+            if (!progressShown || drain.startTime() + sinceStart < nextProgress) return;
+            nextProgress = drain.startTime() + sinceStart + kProgressInterval;
+            showProgress(recorder.status(), cardSession.counts().delivered,
+                         file.has_parent_path() ? file.parent_path() : ".");
         };
-        const auto end = drain.run(limits, [&](std::span<const int16_t> block) {
-            recorder.offer(block);
-            return !cardFailed && recorder.status().state == record::RecordingState::Recording;
-        });
-        if (card->GetLastADError() != 0 || drain.counts().adResultFailures > 0) cardFailed = true;
+        limits.stopWanted = [&] {
+            return recorder.status().state != record::RecordingState::Recording;
+        };
+        const auto end = drain.run(limits);
+        const bool cardFailed = end == session::DrainEnd::CardStalled;
         record::StopReason reason = record::StopReason::StopPressed;
         switch (end) {
-        case acquisition::DrainEnd::DurationReached: reason = record::StopReason::DurationReached; break;
-        case acquisition::DrainEnd::Interrupted: reason = record::StopReason::Interrupted; break;
-        case acquisition::DrainEnd::ConsumerStopped:
-            reason = cardFailed ? record::StopReason::CardError : record::StopReason::WriteError;
-            break;
+        case session::DrainEnd::DurationReached: reason = record::StopReason::DurationReached; break;
+        case session::DrainEnd::Interrupted: reason = record::StopReason::Interrupted; break;
+        case session::DrainEnd::ConsumerStopped: reason = record::StopReason::WriteError; break;
+        case session::DrainEnd::CardStalled: reason = record::StopReason::CardError; break;
         }
-        card->StopIntr();
+        cardSession.stop();
         recorder.stop(reason);
         if (progressShown) clearProgress();
 
@@ -194,8 +194,8 @@ int main(int argc, char* argv[]) {
         }
         if (cardFailed) {
             app::CardLibraryOptions::writeMessage(
-                "card error: code " + std::to_string(card->GetLastADError()) + ", " +
-                std::to_string(drain.counts().adResultFailures) + " ADResult failures");
+                "card error: no block for " + std::to_string(kCardStalled.count()) +
+                " s, error code " + std::to_string(cardSession.errorCode()));
             return ExitFailed;
         }
         return metadata.gaps.empty() ? ExitRecorded : ExitFailed;

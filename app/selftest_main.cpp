@@ -13,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-#include "acquisition/AcquisitionControl.h"
+#include "session/CardSession.h"
 #include "app/CardLibraryOptions.h"
 #include "app/StandardStreams.h"
 #include "card/AdcardBinding.h"
@@ -120,7 +120,7 @@ int main(int argc, char* argv[]) {
     std::vector<selftest::ExpectedSignal> expectations;
     for (const QString& text : parser.values(expectOption)) {
         auto parsed = selftest::parseExpectedSignal(text.toStdString(),
-                                                    acquisition::StartParameters::ChannelCount);
+                                                    session::PanelStart.ChannelCount);
         if (auto* error = std::get_if<std::string>(&parsed)) return usageError(*error);
         expectations.push_back(std::get<selftest::ExpectedSignal>(parsed));
     }
@@ -163,6 +163,7 @@ int main(int argc, char* argv[]) {
     try {
         const selftest::InterruptRequest interrupt;
         selftest::SteadyClock clock;
+        session::CardSession session(*card, clock);
         selftest::SelfTestOptions options;
         options.loopback = parser.isSet(loopbackOption);
         options.expectations = expectations;
@@ -172,7 +173,7 @@ int main(int argc, char* argv[]) {
         const bool progressShown = app::standardErrorIsTerminal();
         if (progressShown) options.acquisition.progress = showProgress;
 
-        const auto results = selftest::runSelfTest(*card, clock, options);
+        const auto results = selftest::runSelfTest(session, options);
         if (progressShown) clearProgress();
         table << selftest::reportTable(results) << std::flush;
         status = selftest::exitStatus(results);

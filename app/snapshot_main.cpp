@@ -19,7 +19,7 @@
 #include <string_view>
 #include <variant>
 
-#include "acquisition/AcquisitionControl.h"
+#include "session/StartParameters.h"
 #include "app/CardLibraryOptions.h"
 #include "app/DisplayCheck.h"
 #include "app/PanelApplication.h"
@@ -109,7 +109,7 @@ int main(int argc, char* argv[]) {
     }
     const auto spanMs = tqv::scope::parseSpanOption(
         parser.isSet(span) ? parser.value(span).toStdString() : std::string("0"));
-    constexpr int channels = tqv::acquisition::StartParameters::ChannelCount;
+    constexpr int channels = tqv::session::PanelStart.ChannelCount;
     const auto triggerSettings =
         parser.isSet(trigger)
             ? tqv::scope::parseTriggerOption(parser.value(trigger).toStdString(), channels)

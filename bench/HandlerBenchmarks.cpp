@@ -20,11 +20,12 @@ constexpr int kBlocksPerTick = 7;  // 10000 scans/s of 300 scans, polled every 2
 constexpr size_t kBlockSamples = 1200;
 
 struct InMemoryPanel {
-    card::DllDef dll;
-    window::FormState form;
     bench::BenchCard card{kBlocksPerTick, kBlockSamples};
+    session::SteadyClock clock;
+    session::CardSession session{card, clock};
+    window::FormState form;
     test::InMemorySurface ui;
-    window::FormContext ctx{dll, form, card, ui};
+    window::FormContext ctx{session, form, ui};
 
     InMemoryPanel() {
         window::loadForm(ctx);
@@ -36,7 +37,7 @@ void BM_DefaultTick(benchmark::State& state) {
     InMemoryPanel panel;
     for (auto _ : state) {
         acquisition::pollBlocks(panel.ctx);
-        benchmark::DoNotOptimize(panel.dll.RingBuf.data());
+        benchmark::DoNotOptimize(panel.session.blocks().RingBuf().data());
     }
     state.SetItemsProcessed(state.iterations() * kBlocksPerTick);
 }
@@ -55,11 +56,10 @@ BENCHMARK(BM_MemcpyOfOneTick);
 
 void BM_StoreBlock(benchmark::State& state) {
     InMemoryPanel panel;
-    const int32_t n = *card::blockLength(panel.dll);
-    const int32_t l = *card::ringLength(panel.dll);
+    auto& blocks = panel.session.blocks();
     for (auto _ : state) {
-        acquisition::storeBlock(panel.dll, n, l);
-        benchmark::DoNotOptimize(panel.dll.RingBuf.data());
+        blocks.storeDelivered();
+        benchmark::DoNotOptimize(blocks.RingBuf().data());
         benchmark::ClobberMemory();
     }
 }

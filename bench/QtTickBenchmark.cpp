@@ -19,11 +19,12 @@ using namespace tqv;
 constexpr double kPollPeriodSeconds = 0.2;
 
 void BM_TickOnQtWidgets(benchmark::State& state) {
-    card::DllDef dll;
-    window::FormState form;
     bench::BenchCard card(7, 1200);
+    session::SteadyClock clock;
+    session::CardSession session(card, clock);
+    window::FormState form;
     window::qt::QtFormWindow ui;
-    window::FormContext ctx{dll, form, card, ui};
+    window::FormContext ctx{session, form, ui};
     window::loadForm(ctx);
     acquisition::startAcquisition(ctx);
     ui.show();

@@ -112,21 +112,16 @@ BENCHMARK(BM_PlainWritesToDisk)->MinTime(5)->UseRealTime();
 
 constexpr int kBlocksPerTick = 7;  // 10000 scans/s of 300 scans, polled every 200 ms
 
-struct RecorderListener final : window::StoredBlockListener {
-    record::Recorder* recorder = nullptr;
-    void blockStored(std::span<const int16_t> samples) override { recorder->offer(samples); }
-    void acquisitionStopped(bool) override {}
-};
-
 // The panel's tick on the in-memory window, with or without a recording to disk. The
 // writer is let catch up outside the timed part, so every block is really queued.
 void BM_PanelTick(benchmark::State& state) {
     const bool recording = state.range(0) != 0;
-    card::DllDef dll;
-    window::FormState form;
     bench::BenchCard card{kBlocksPerTick, kBlockSamples};
+    session::SteadyClock clock;
+    session::CardSession cardSession{card, clock};
+    window::FormState form;
     test::InMemorySurface ui;
-    window::FormContext ctx{dll, form, card, ui};
+    window::FormContext ctx{cardSession, form, ui};
     window::loadForm(ctx);
     acquisition::startAcquisition(ctx);
 
@@ -134,7 +129,6 @@ void BM_PanelTick(benchmark::State& state) {
     std::filesystem::remove(file);
     std::filesystem::remove(record::metadataPath(file));
     std::unique_ptr<record::Recorder> recorder;
-    RecorderListener listener;
     if (recording) {
         record::RecordingSettings settings;
         settings.file = file;
@@ -142,13 +136,12 @@ void BM_PanelTick(benchmark::State& state) {
         settings.channels = kChannels;
         settings.scansPerBlock = kScansPerBlock;
         recorder = std::get<0>(record::Recorder::open(settings));
-        listener.recorder = recorder.get();
-        ctx.blockListener = &listener;
+        cardSession.blocks().addListener(*recorder);
     }
     int64_t offered = 0;
     for (auto _ : state) {
         acquisition::pollBlocks(ctx);
-        benchmark::DoNotOptimize(dll.RingBuf.data());
+        benchmark::DoNotOptimize(cardSession.blocks().RingBuf().data());
         if (recording) {
             state.PauseTiming();
             offered += kBlocksPerTick;
@@ -159,7 +152,7 @@ void BM_PanelTick(benchmark::State& state) {
         }
     }
     if (recording) {
-        ctx.blockListener = nullptr;
+        cardSession.blocks().removeListener(*recorder);
         recorder->stop(record::StopReason::StopPressed);
         if (recorder->status().gaps != 0) state.SkipWithError("a gap");
         recorder.reset();

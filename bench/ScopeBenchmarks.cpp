@@ -7,8 +7,6 @@
 #include <cmath>
 #include <vector>
 
-#include "acquisition/AcquisitionControl.h"
-#include "acquisition/BlockPoller.h"
 #include "app/ScopeAttachment.h"
 #include "bench/LiveCpuShare.h"
 #include "bench/PlainRingPass.h"
@@ -16,11 +14,11 @@
 #include "scope/qt/ScopeView.h"
 #include "scope/qt/ScopeWindow.h"
 #include "scope/qt/TriggerBar.h"
+#include "tests/support/TestRing.h"
 
 namespace {
 
 using namespace tqv;
-using acquisition::StartParameters;
 
 constexpr int kChannels = 4;
 constexpr int kScans = 6000;  // 20 blocks of 300 scans
@@ -72,26 +70,20 @@ void triggerOnChannelZero(scope::qt::ScopeWindow& window) {
 // statistics and paints everything. Argument 1: triggered on channel 0 (the search
 // included); 0: the whole ring.
 void BM_ScopeRefreshOnQtWidgets(benchmark::State& state) {
-    card::DllDef dll;
-    dll.RingBlocks = 20;
-    dll.ScanCount = StartParameters::ScanCount;
-    dll.ChannelCount = StartParameters::ChannelCount;
-    dll.ScanRate = StartParameters::ScanRate;
-    const int32_t n = *card::blockLength(dll);
-    const int32_t l = *card::ringLength(dll);
-    dll.BlockBuf.assign(static_cast<size_t>(n) + 2, 0);
-    dll.RingBuf.assign(static_cast<size_t>(l) + 1, 0);
+    const auto& start = session::PanelStart;
+    test::TestRing ring(start.ChannelCount, start.ScanCount, session::PanelRingBlocks, start.ScanRate);
+    std::vector<int16_t> block(static_cast<size_t>(start.ChannelCount) * start.ScanCount);
     int scan = 0;
     const auto storeNextBlock = [&] {
-        for (int s = 0; s < dll.ScanCount; ++s, ++scan) {
+        for (int s = 0; s < start.ScanCount; ++s, ++scan) {
             for (int c = 0; c < kChannels; ++c)
-                dll.BlockBuf[static_cast<size_t>(1 + s * kChannels + c)] = signalSample(scan, c);
+                block[static_cast<size_t>(s * kChannels + c)] = signalSample(scan, c);
         }
-        acquisition::storeBlock(dll, n, l);
+        ring.store(block);
     };
-    for (int b = 0; b < dll.RingBlocks; ++b) storeNextBlock();
+    for (int b = 0; b < session::PanelRingBlocks; ++b) storeNextBlock();
 
-    scope::qt::ScopeWindow window(dll, kChannels);
+    scope::qt::ScopeWindow window(ring.blocks, kChannels);
     if (state.range(0) != 0) triggerOnChannelZero(window);
     window.resize(800, 600);
     window.show();

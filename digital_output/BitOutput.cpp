@@ -59,7 +59,7 @@ void outputBit(window::FormContext& ctx) {
     }
     // The channel handler keeps the text at 16 or below, so only the low end needs care.
     const int16_t channel = *typedChannel <= 0 ? kFirstChannel : *typedChannel;
-    ctx.card.Tqv_DOBit(static_cast<int16_t>(channel - 1), value);
+    ctx.session.writeBit(static_cast<int16_t>(channel - 1), value);
 }
 
 }  // namespace tqv::digital_output

@@ -22,7 +22,7 @@ void outputByte(window::FormContext& ctx) {
         return;
     }
     ctx.form.DoByte[0] = static_cast<int16_t>(*typedValue & 0xFF);
-    ctx.card.Tqv_DO(port, ctx.form.DoByte[0]);
+    ctx.session.writeByte(port, ctx.form.DoByte[0]);
 }
 
 }  // namespace tqv::digital_output

@@ -15,7 +15,8 @@ BlockQueue::BlockQueue(std::size_t capacityBlocks, std::size_t blockSamples)
     }
 }
 
-bool BlockQueue::push(std::span<const int16_t> block, int64_t firstScan, int64_t lostBefore) {
+bool BlockQueue::push(std::span<const int16_t> block, int64_t firstScan,
+                      const LossBefore& lostBefore) {
     if (block.size() != m_blockSamples) return false;
     const std::size_t pushed = m_pushed.load(std::memory_order_relaxed);
     if (pushed - m_popped.load(std::memory_order_acquire) >= m_capacity) return false;
@@ -34,7 +35,7 @@ BlockQueue::Run BlockQueue::front() const {
     const std::size_t first = popped % m_capacity;
     const std::size_t limit = std::min(waiting, m_capacity - first);
     std::size_t blocks = 1;
-    while (blocks < limit && m_slots[first + blocks].lostBefore == 0) ++blocks;
+    while (blocks < limit && !m_slots[first + blocks].lostBefore.any()) ++blocks;
     Run run;
     run.samples = std::span<const int16_t>(m_samples.data() + first * m_blockSamples,
                                            blocks * m_blockSamples);

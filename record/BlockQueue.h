@@ -9,6 +9,8 @@
 #include <span>
 #include <vector>
 
+#include "record/LossBefore.h"
+
 namespace tqv::record {
 
 class BlockQueue {
@@ -21,9 +23,9 @@ public:
     std::size_t blockSamples() const { return m_blockSamples; }
 
     // Producer only. Copies the block into the next free slot with the scan index of
-    // its first scan and the blocks lost just before it; false (nothing copied) when
+    // its first scan and what was lost just before it; false (nothing copied) when
     // every slot is taken or the block is not blockSamples() long.
-    bool push(std::span<const int16_t> block, int64_t firstScan, int64_t lostBefore);
+    bool push(std::span<const int16_t> block, int64_t firstScan, const LossBefore& lostBefore);
 
     // Blocks in consecutive slots, ready for one write. A run never spans a gap: only
     // its first block may have blocks lost before it.
@@ -31,7 +33,7 @@ public:
         std::span<const int16_t> samples;
         std::size_t blocks = 0;
         int64_t firstScan = 0;
-        int64_t lostBefore = 0;
+        LossBefore lostBefore;
     };
     // Consumer only: the oldest blocks waiting, up to the end of the storage or the
     // next gap; no blocks when the queue is empty.
@@ -42,7 +44,7 @@ public:
 private:
     struct SlotInfo {
         int64_t firstScan = 0;
-        int64_t lostBefore = 0;
+        LossBefore lostBefore;
     };
     const std::size_t m_capacity;
     const std::size_t m_blockSamples;

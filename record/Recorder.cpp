@@ -108,24 +108,36 @@ void Recorder::offer(std::span<const int16_t> block) {
     if (m_stopped) return;
     // After a write error nothing more is recorded, so nothing more is lost either.
     if (m_state.load(std::memory_order_relaxed) != RecordingState::Recording) return;
-    const int64_t firstScan = m_offeredBlocks * m_settings.scansPerBlock;
-    ++m_offeredBlocks;
-    if (m_queue.push(block, firstScan, m_pendingLost)) {
-        m_pendingLost = 0;
+    const int64_t firstScan = m_acquiredBlocks * m_settings.scansPerBlock;
+    ++m_acquiredBlocks;
+    if (m_queue.push(block, firstScan, m_pending)) {
+        m_pending = {};
         return;
     }
-    if (m_pendingLost == 0) m_gaps.fetch_add(1, std::memory_order_relaxed);
-    ++m_pendingLost;
+    if (!m_pending.any()) m_gaps.fetch_add(1, std::memory_order_relaxed);
+    addOwnQueueLoss(m_pending);
     m_blocksLost.fetch_add(1, std::memory_order_relaxed);
+}
+
+void Recorder::noteLoss(const session::Loss& loss) {
+    if (m_stopped || m_state.load(std::memory_order_relaxed) != RecordingState::Recording) return;
+    if (!m_pending.any()) m_gaps.fetch_add(1, std::memory_order_relaxed);
+    addLoss(m_pending, loss);
+    if (loss.blocks) {
+        m_acquiredBlocks += *loss.blocks;
+        m_blocksLost.fetch_add(*loss.blocks, std::memory_order_relaxed);
+    } else {
+        m_acquiredBlocks += loss.estimatedBlocks.value_or(0);
+        m_lossesOfUnknownSize.fetch_add(1, std::memory_order_relaxed);
+    }
 }
 
 void Recorder::stop(StopReason reason) {
     if (m_stopped) return;
     m_stopped = true;
     m_requestedReason.store(reason, std::memory_order_relaxed);
-    m_trailingLost.store(m_pendingLost, std::memory_order_relaxed);
-    m_trailingScan.store((m_offeredBlocks - m_pendingLost) * m_settings.scansPerBlock,
-                         std::memory_order_relaxed);
+    m_trailing = m_pending;
+    m_trailingScan = m_acquiredBlocks * m_settings.scansPerBlock;
     m_stopRequested.store(true, std::memory_order_release);
     if (m_writer.joinable()) m_writer.join();
 }
@@ -141,6 +153,7 @@ RecordingStatus Recorder::status() const {
     status.scansWritten = m_scansWritten.load(std::memory_order_relaxed);
     status.gaps = m_gaps.load(std::memory_order_relaxed);
     status.blocksLost = m_blocksLost.load(std::memory_order_relaxed);
+    status.lossesOfUnknownSize = m_lossesOfUnknownSize.load(std::memory_order_relaxed);
     if (status.state == RecordingState::Failed) status.error = m_error;
     return status;
 }
@@ -181,9 +194,8 @@ void Recorder::writerLoop() {
             std::this_thread::sleep_for(kIdleWait);
             continue;
         }
-        if (run.lostBefore > 0) {
-            m_metadata.gaps.push_back({run.firstScan - run.lostBefore * scansPerBlock,
-                                       run.lostBefore, m_metadata.scansWritten});
+        if (run.lostBefore.any()) {
+            addGap(run.firstScan, run.lostBefore);
             noteMetadataError(saveMetadata(m_settings.file, m_metadata));
         }
         if (auto error = m_sink->write(run.samples, run.firstScan)) {
@@ -211,14 +223,25 @@ void Recorder::writerLoop() {
     finishFile();
 }
 
+// Writer thread: the gap just before the scan `firstScanAfter` of the acquisition.
+void Recorder::addGap(int64_t firstScanAfter, const LossBefore& lost) {
+    Gap gap;
+    gap.scanIndex = firstScanAfter - lost.blocksSkipped() * m_settings.scansPerBlock;
+    if (lost.unknownLosses == 0) {
+        gap.blocksLost = lost.knownBlocks;
+    } else if (lost.estimatedBlocks > 0) {
+        gap.estimatedBlocks = lost.blocksSkipped();
+    }
+    gap.fileScan = m_metadata.scansWritten;
+    gap.cause = causesText(lost);
+    m_metadata.gaps.push_back(std::move(gap));
+}
+
 // Runs once, on the writer thread, after a stop or a write error.
 void Recorder::finishFile() {
     const bool failed = m_state.load(std::memory_order_acquire) == RecordingState::Failed;
     if (!failed) {
-        if (const int64_t trailing = m_trailingLost.load(std::memory_order_relaxed); trailing > 0) {
-            m_metadata.gaps.push_back({m_trailingScan.load(std::memory_order_relaxed), trailing,
-                                       m_metadata.scansWritten});
-        }
+        if (m_trailing.any()) addGap(m_trailingScan, m_trailing);
     }
     const auto closing = m_sink->finish();
     if (closing && !failed) fail(*closing);

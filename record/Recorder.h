@@ -1,7 +1,7 @@
 // A recording: blocks offered by the thread that stores them go through a queue
 // allocated once to a writer thread that owns the file and its metadata. Offering
 // never allocates, locks or waits on the disk; a block that finds the queue full is
-// a gap, counted and put in the metadata.
+// a gap, counted and put in the metadata, and so is every loss the card session tells.
 #pragma once
 
 #include <atomic>
@@ -17,6 +17,7 @@
 #include "record/BlockQueue.h"
 #include "record/RecordingMetadata.h"
 #include "record/RecordingSink.h"
+#include "session/BlockListener.h"
 
 namespace tqv::record {
 
@@ -53,12 +54,15 @@ struct RecordingStatus {
     int64_t bytes = 0;
     int64_t scansWritten = 0;
     int64_t gaps = 0;
+    // Blocks counted lost, and losses of no known size on top of them.
     int64_t blocksLost = 0;
+    int64_t lossesOfUnknownSize = 0;
     // The write error, once state is Failed.
     std::string error;
 };
 
-class Recorder {
+// A listener of the acquired blocks: each stored block is offered, each loss noted.
+class Recorder final : public session::BlockListener {
 public:
     // Opens a CSV file when the name ends in ".csv" (any case), else WAV, and writes
     // the first metadata. Fails with the reason (an existing file without `replace`,
@@ -68,12 +72,18 @@ public:
     // With a sink already open (the tests' stand-ins).
     Recorder(const RecordingSettings& settings, std::unique_ptr<RecordingSink> sink);
     // Stops as a stop pressed when still going.
-    ~Recorder();
+    ~Recorder() override;
     Recorder(const Recorder&) = delete;
     Recorder& operator=(const Recorder&) = delete;
 
     // Producer thread only: one block of scansPerBlock scans, as stored.
     void offer(std::span<const int16_t> block);
+    // Producer thread only: blocks lost before the next block offered.
+    void noteLoss(const session::Loss& loss);
+
+    void blockStored(const session::StoredBlock& block) override { offer(block.samples); }
+    void blocksLost(const session::Loss& loss) override { noteLoss(loss); }
+    bool wantsCardErrorCode() const override { return true; }
     // Producer thread only: takes no more blocks, lets the writer finish what is
     // queued, close the file and write the last metadata, then returns. A write
     // error that ended it earlier stays the reason.
@@ -90,22 +100,26 @@ private:
     void finishFile();
     void fail(const std::string& reason);
     void noteMetadataError(const std::optional<std::string>& error);
+    void addGap(int64_t firstScanAfter, const LossBefore& lost);
 
     const RecordingSettings m_settings;
     std::unique_ptr<RecordingSink> m_sink;
     BlockQueue m_queue;
     const std::chrono::steady_clock::time_point m_started;
 
-    // Producer thread only.
-    int64_t m_offeredBlocks = 0;
-    int64_t m_pendingLost = 0;
+    // Producer thread only. Blocks of the acquisition so far: offered, counted lost, or
+    // lost by the clock's estimate.
+    int64_t m_acquiredBlocks = 0;
+    LossBefore m_pending;
     bool m_stopped = false;
 
     // Set by the producer, read by the writer and by status().
     std::atomic<int64_t> m_gaps{0};
     std::atomic<int64_t> m_blocksLost{0};
-    std::atomic<int64_t> m_trailingLost{0};
-    std::atomic<int64_t> m_trailingScan{0};
+    std::atomic<int64_t> m_lossesOfUnknownSize{0};
+    // Written by the producer before m_stopRequested (release), read by the writer after.
+    LossBefore m_trailing;
+    int64_t m_trailingScan = 0;
     std::atomic<StopReason> m_requestedReason{StopReason::StopPressed};
     std::atomic<bool> m_stopRequested{false};
 

@@ -35,14 +35,26 @@ std::string metadataJson(const RecordingMetadata& metadata) {
     json["blocks_written"] = metadata.blocksWritten;
     nlohmann::ordered_json gaps = nlohmann::ordered_json::array();
     int64_t lost = 0;
+    int64_t unknown = 0;
     for (const Gap& gap : metadata.gaps) {
-        gaps.push_back({{"scan_index", gap.scanIndex},
-                        {"blocks_lost", gap.blocksLost},
-                        {"file_scan", gap.fileScan}});
-        lost += gap.blocksLost;
+        nlohmann::ordered_json entry;
+        entry["scan_index"] = gap.scanIndex;
+        if (gap.blocksLost) {
+            entry["blocks_lost"] = *gap.blocksLost;
+            lost += *gap.blocksLost;
+        } else {
+            entry["blocks_lost"] = "unknown";
+            ++unknown;
+        }
+        if (gap.estimatedBlocks) entry["estimated_blocks_lost"] = *gap.estimatedBlocks;
+        entry["file_scan"] = gap.fileScan;
+        entry["cause"] = gap.cause;
+        gaps.push_back(entry);
     }
     json["gaps"] = gaps;
+    // Blocks counted lost; the gaps of no known size come on top of them.
     json["blocks_lost"] = lost;
+    json["gaps_of_unknown_size"] = unknown;
     if (metadata.stopReason) {
         json["stopped"] = {{"reason", stopReasonText(*metadata.stopReason)},
                            {"error", metadata.error}};

@@ -17,11 +17,18 @@ enum class StopReason { DurationReached, Interrupted, StopPressed, PanelClosed, 
 std::string stopReasonText(StopReason reason);
 
 struct Gap {
-    // The acquisition's scan index of the first scan lost, counted from the start.
+    // The acquisition's scan index of the first scan lost, counted from the start as far
+    // as the program can count: a loss of no known size moves it on by the clock's
+    // estimate, where there was one.
     int64_t scanIndex = 0;
-    int64_t blocksLost = 0;
+    // Empty when the card reported a loss without saying how large.
+    std::optional<int64_t> blocksLost;
+    // The clock's estimate of a loss of no known size.
+    std::optional<int64_t> estimatedBlocks;
     // Scans in the file before the gap.
     int64_t fileScan = 0;
+    // What showed it: "the card's queue was full", "card error code -5", ...
+    std::string cause;
 };
 
 struct RecordingMetadata {

@@ -3,30 +3,32 @@
 #include <cmath>
 #include <utility>
 
-#include "scope/RingTimeOrder.h"
 
 namespace tqv::scope {
 
-ScopeModel::RingState ScopeModel::stateOf(const card::DllDef& dll) {
-    return {dll.BufferGeneration, dll.RingBuf.size(), dll.RingPos,      dll.StoredBlocks,
-            dll.RingBlocks,       dll.ScanCount,      dll.ChannelCount, dll.ScanRate};
+ScopeModel::RingState ScopeModel::stateOf(const session::AcquiredBlocks& blocks) {
+    const auto& parameters = blocks.parameters();
+    return {blocks.generation(),      blocks.RingBuf().size(), blocks.RingPos(),
+            blocks.storedSinceRecreated(), blocks.RingBlocks(),  parameters.ScanCount,
+            parameters.ChannelCount,  parameters.ScanRate};
 }
 
-bool ScopeModel::take(const card::DllDef& dll) {
+bool ScopeModel::take(const session::AcquiredBlocks& blocks) {
     if (m_paused || m_singleFired) return false;
-    const RingState now = stateOf(dll);
+    const RingState now = stateOf(blocks);
     if (m_taken == now) return false;
     m_taken = now;
 
-    copyInTimeOrder(dll, m_incoming);
-    const int channels = card::buffersMatchParameters(dll) ? dll.ChannelCount : 0;
-    const int64_t ringScans = channels > 0 ? int64_t{dll.ScanCount} * dll.RingBlocks : 0;
-    const auto shown = choose(m_incoming, channels, ringScans, dll.ScanRate);
+    blocks.copyInTimeOrder(m_incoming);
+    const auto& parameters = blocks.parameters();
+    const int channels = blocks.ready() ? parameters.ChannelCount : 0;
+    const int64_t ringScans = channels > 0 ? int64_t{parameters.ScanCount} * blocks.RingBlocks() : 0;
+    const auto shown = choose(m_incoming, channels, ringScans, parameters.ScanRate);
     if (!shown) return false;
     std::swap(m_samples, m_incoming);
     m_channelCount = channels;
     m_ringScans = ringScans;
-    m_scanRate = dll.ScanRate;
+    m_scanRate = parameters.ScanRate;
     m_view = shown->view;
     m_level = shown->level;
     computeStatistics();

@@ -12,9 +12,9 @@
 
 #include "analysis/ChannelStatistics.h"
 #include "analysis/SignalMeasurements.h"
-#include "card/DllDef.h"
 #include "scope/TimeBase.h"
 #include "scope/Trigger.h"
+#include "session/AcquiredBlocks.h"
 
 namespace tqv::scope {
 
@@ -23,7 +23,7 @@ public:
     // Takes the ring as it stands now. False, with nothing changed, while paused, while
     // a single trigger holds its view, when the ring is as it was last taken, and when
     // a Normal or Single trigger finds no edge in it (the last view stays).
-    bool take(const card::DllDef& dll);
+    bool take(const session::AcquiredBlocks& blocks);
 
     // A paused model keeps what it has; resuming takes the ring at the next take().
     void setPaused(bool paused) { m_paused = paused; }
@@ -81,7 +81,7 @@ private:
         VisibleSpan view;
         int level = 0;
     };
-    static RingState stateOf(const card::DllDef& dll);
+    static RingState stateOf(const session::AcquiredBlocks& blocks);
     // What to show of a ring in time order, or none to keep the view shown.
     std::optional<Shown> choose(std::span<const int16_t> ring, int channelCount,
                                 int64_t ringScans, int32_t scanRate) const;

@@ -7,17 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/AcquisitionControl.h"
-#include "acquisition/BlockDrain.h"
 #include "analysis/ChannelStatistics.h"
-#include "card/DllDef.h"
+#include "session/BlockDrain.h"
 #include "text/TextConversions.h"
 
 namespace tqv::selftest {
 
 namespace {
 
-using acquisition::StartParameters;
+using session::PanelStart;
 using Seconds = std::chrono::duration<double>;
 
 constexpr Clock::Duration kProgressInterval = std::chrono::milliseconds(250);
@@ -56,53 +54,66 @@ std::string channelFigures(int channel, const analysis::ChannelStatistics& stati
            ", RMS " + fixed(statistics.rms, 1) + " (codes)";
 }
 
+// Each delivered block's figures, as soon as the card reports it, and the first loss.
+class BlockJudge final : public session::BlockListener {
+public:
+    explicit BlockJudge(SignalCapture* capture) : m_capture(capture) {}
+
+    void blockStored(const session::StoredBlock& block) override {
+        for (int c = 0; c < PanelStart.ChannelCount; ++c) {
+            channels[static_cast<std::size_t>(c)].addInterleaved(block.samples,
+                                                                 PanelStart.ChannelCount, c);
+        }
+        if (m_capture != nullptr) m_capture->add(block.samples);
+    }
+    void blocksLost(const session::Loss& loss) override {
+        // Blocks not delivered have a reason of their own.
+        if (loss.cause != session::LossCause::NotDelivered && !firstLoss) firstLoss = loss;
+    }
+
+    std::array<analysis::StatisticsAccumulator, PanelStart.ChannelCount> channels;
+    std::optional<session::Loss> firstLoss;
+
+private:
+    SignalCapture* m_capture;
+};
+
 }  // namespace
 
-CheckResult checkAcquisition(card::CardLibrary& card, Clock& clock,
-                             const AcquisitionSettings& settings) {
+CheckResult checkAcquisition(session::CardSession& session, const AcquisitionSettings& settings) {
     CheckResult result;
     result.name = "acquisition";
     result.outcome = Outcome::Fail;
-    acquisition::BlockDrain drain(card, clock, StartParameters::QueueBlocks,
-                                  settings.pollInterval);
-    const card::DllDef& dll = drain.parameters();
-    if (const auto refused = drain.start()) {
-        result.summary = *refused;
+    BlockJudge judge(settings.capture);
+    const session::ScopedListener listening(session.blocks(), judge);
+    session::BlockDrain drain(session, settings.pollInterval);
+    if (const auto refused = drain.start(PanelStart)) {
+        result.summary = session::startFailureText(*refused);
         return result;
     }
 
     const auto start = drain.startTime();
     const auto runTime = std::chrono::duration_cast<Clock::Duration>(Seconds(settings.seconds));
     auto nextProgress = start;
-    std::array<analysis::StatisticsAccumulator, StartParameters::ChannelCount> channels;
 
-    // Each delivered block, as soon as the card reports it.
-    const acquisition::BlockConsumer takeBlock = [&](std::span<const int16_t> samples) {
-        for (int c = 0; c < dll.ChannelCount; ++c) {
-            channels[static_cast<std::size_t>(c)].addInterleaved(samples, dll.ChannelCount, c);
-        }
-        if (settings.capture != nullptr) settings.capture->add(samples);
-        return true;
-    };
-
-    acquisition::DrainLimits limits;
+    session::DrainLimits limits;
     limits.runTime = runTime;
     limits.interrupted = settings.interrupted;
     limits.afterPoll = [&](Clock::Duration sinceStart) {
         const auto now = start + sinceStart;
         if (settings.progress && now >= nextProgress) {
             settings.progress({Seconds(sinceStart).count(), settings.seconds,
-                               drain.counts().delivered});
+                               session.counts().delivered});
             nextProgress = now + kProgressInterval;
         }
     };
-    const bool interrupted = drain.run(limits, takeBlock) == acquisition::DrainEnd::Interrupted;
+    const bool interrupted = drain.run(limits) == session::DrainEnd::Interrupted;
     const auto isInterrupted = [&] {
         return settings.interrupted != nullptr && settings.interrupted->load();
     };
     auto now = drain.lastPollTime();
     const double elapsed = Seconds(now - start).count();
-    const double blockSeconds = static_cast<double>(dll.ScanCount) / dll.ScanRate;
+    const double blockSeconds = session::blockSeconds(PanelStart);
     const double expected = elapsed / blockSeconds;
 
     // A block that fell due just before the end may reach the queue a little late (the
@@ -110,15 +121,15 @@ CheckResult checkAcquisition(card::CardLibrary& card, Clock& clock,
     // short run is not failed for a block in transit. The count expected stays that of
     // the end.
     const auto graceEnd = now + std::chrono::duration_cast<Clock::Duration>(Seconds(blockSeconds));
-    while (!interrupted && static_cast<double>(drain.counts().delivered) + 1 <= expected &&
+    while (!interrupted && static_cast<double>(session.counts().delivered) + 1 <= expected &&
            now < graceEnd && !isInterrupted()) {
-        drain.poll(takeBlock);
+        drain.poll();
         now = drain.lastPollTime();
     }
-    const long long delivered = drain.counts().delivered;
-    const long long adResultFailures = drain.counts().adResultFailures;
-    const int largestQueue = drain.counts().largestQueue;
-    const int32_t errorCode = card.GetLastADError();
+    const long long delivered = session.counts().delivered;
+    const long long adResultFailures = session.counts().notDelivered;
+    const int largestQueue = session.counts().largestQueue;
+    const int32_t errorCode = session.errorCode();
 
     const double deviation =
         expected > 0 ? (static_cast<double>(delivered) - expected) / expected : 0.0;
@@ -135,11 +146,12 @@ CheckResult checkAcquisition(card::CardLibrary& card, Clock& clock,
     if (adResultFailures > 0) {
         addReason(reasons, std::to_string(adResultFailures) + " ADResult failures");
     }
+    if (judge.firstLoss) addReason(reasons, "blocks lost: " + session::lossText(*judge.firstLoss));
     if (errorCode != 0) {
         addReason(reasons, "error code " + text::plainDecimal(errorCode) + " after the run");
     }
-    for (int c = 0; c < dll.ChannelCount; ++c) {
-        const auto statistics = channels[static_cast<std::size_t>(c)].result();
+    for (int c = 0; c < PanelStart.ChannelCount; ++c) {
+        const auto statistics = judge.channels[static_cast<std::size_t>(c)].result();
         if (statistics.count == 0) continue;
         result.figures.push_back(channelFigures(c, statistics));
         if (statistics.stuck()) {
@@ -148,7 +160,7 @@ CheckResult checkAcquisition(card::CardLibrary& card, Clock& clock,
         }
     }
     result.figures.push_back("largest queue seen: " + std::to_string(largestQueue) + " of " +
-                             std::to_string(dll.QueueBlocks) + " blocks");
+                             std::to_string(PanelStart.QueueBlocks) + " blocks");
 
     if (reasons.empty()) {
         result.outcome = Outcome::Pass;

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <functional>
 
-#include "card/CardLibrary.h"
+#include "session/CardSession.h"
 #include "selftest/CheckResult.h"
 #include "selftest/Clock.h"
 #include "selftest/SignalCapture.h"
@@ -36,12 +36,12 @@ struct AcquisitionSettings {
 // or by one block (the one still being acquired when the run ends), whichever is more.
 inline constexpr double BlockRateTolerance = 0.02;
 
-// StopIntr, Initial, StartIntr; every block fetched with ADResult as soon as QueryBuf
-// reports it, for the settings' seconds; then the library's error code. Fails on a
-// refused start, a block count off the wall clock, an ADResult failure, a nonzero
-// error code after the run, a channel whose samples are all equal, or an interrupt.
-// StopIntr is called on every way out.
-CheckResult checkAcquisition(card::CardLibrary& card, Clock& clock,
-                             const AcquisitionSettings& settings);
+// The session's start with the panel's parameters; every block fetched as soon as
+// QueryBuf reports it, for the settings' seconds, on the session's clock; then the
+// library's error code. Fails on a refused start, a block count off the wall clock, an
+// ADResult failure, a loss the card showed, a nonzero error code after the run, a
+// channel whose samples are all equal, or an interrupt. The card is stopped on every
+// way out.
+CheckResult checkAcquisition(session::CardSession& session, const AcquisitionSettings& settings);
 
 }  // namespace tqv::selftest

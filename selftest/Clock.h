@@ -1,11 +1,11 @@
-// The self-test's clock is the drain's (acquisition/Clock.h).
+// The self-test's clock is the card session's (session/Clock.h).
 #pragma once
 
-#include "acquisition/Clock.h"
+#include "session/Clock.h"
 
 namespace tqv::selftest {
 
-using acquisition::Clock;
-using acquisition::SteadyClock;
+using session::Clock;
+using session::SteadyClock;
 
 }  // namespace tqv::selftest

@@ -11,8 +11,6 @@ namespace tqv::selftest {
 namespace {
 
 constexpr int kBits = 16;
-// The panel's input buffer: the library fills words 0..5 and may write further.
-constexpr std::size_t kInputWords = 129;
 
 struct Mismatch {
     bool seen = false;
@@ -24,9 +22,9 @@ struct Mismatch {
 std::string hex(uint16_t value) { return "0x" + text::hexText(static_cast<int16_t>(value)); }
 
 // Both ports as one 16-bit pattern, from the low byte of input words 0 and 1.
-uint16_t readBack(card::CardLibrary& card) {
-    std::array<int16_t, kInputWords> words{};
-    card.Tqv_DI(6, words.data());
+uint16_t readBack(session::CardSession& session) {
+    std::array<int16_t, session::InputBufferWords> words{};
+    session.readInputs(words);
     const auto port0 = static_cast<uint16_t>(words[0]) & 0xFFu;
     const auto port1 = static_cast<uint16_t>(words[1]) & 0xFFu;
     return static_cast<uint16_t>(port0 | (port1 << 8));
@@ -43,31 +41,31 @@ void compare(uint16_t written, uint16_t read, const std::string& step,
     }
 }
 
-void writePorts(card::CardLibrary& card, uint8_t byte) {
-    card.Tqv_DO(0, byte);
-    card.Tqv_DO(1, byte);
+void writePorts(session::CardSession& session, uint8_t byte) {
+    session.writeByte(0, byte);
+    session.writeByte(1, byte);
 }
 
 }  // namespace
 
-CheckResult checkLoopback(card::CardLibrary& card) {
+CheckResult checkLoopback(session::CardSession& session) {
     CheckResult result;
     result.name = "loopback";
     std::array<Mismatch, kBits> mismatches{};
 
-    writePorts(card, 0);
+    writePorts(session, 0);
     for (int bit = 0; bit < kBits; ++bit) {
-        card.Tqv_DOBit(static_cast<int16_t>(bit), 1);
-        compare(static_cast<uint16_t>(1u << bit), readBack(card),
+        session.writeBit(static_cast<int16_t>(bit), 1);
+        compare(static_cast<uint16_t>(1u << bit), readBack(session),
                 "Tqv_DOBit " + std::to_string(bit) + " 1", mismatches);
-        card.Tqv_DOBit(static_cast<int16_t>(bit), 0);
+        session.writeBit(static_cast<int16_t>(bit), 0);
     }
     for (const uint8_t byte : {uint8_t{0x55}, uint8_t{0xAA}}) {
-        writePorts(card, byte);
-        compare(static_cast<uint16_t>(byte | byte << 8), readBack(card),
+        writePorts(session, byte);
+        compare(static_cast<uint16_t>(byte | byte << 8), readBack(session),
                 "Tqv_DO " + hex(byte) + " on both ports", mismatches);
     }
-    writePorts(card, 0);
+    writePorts(session, 0);
 
     std::string reasons;
     for (int bit = 0; bit < kBits; ++bit) {

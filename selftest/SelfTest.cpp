@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 
-#include "acquisition/AcquisitionControl.h"
 #include "selftest/IdentityCheck.h"
 #include "selftest/LoopbackCheck.h"
 
@@ -27,22 +26,21 @@ CheckResult timed(Clock& clock, Check check) {
 
 }  // namespace
 
-std::vector<CheckResult> runSelfTest(card::CardLibrary& card, Clock& clock,
-                                     const SelfTestOptions& options) {
+std::vector<CheckResult> runSelfTest(session::CardSession& session, const SelfTestOptions& options) {
+    Clock& clock = session.clock();
     std::vector<CheckResult> results;
-    results.push_back(timed(clock, [&] { return checkIdentity(card); }));
-    using acquisition::StartParameters;
+    results.push_back(timed(clock, [&] { return checkIdentity(session); }));
+    using session::PanelStart;
     std::optional<SignalCapture> capture;
     AcquisitionSettings acquisitionSettings = options.acquisition;
     if (!options.expectations.empty()) {
-        capture.emplace(static_cast<std::size_t>(CaptureSeconds * StartParameters::ScanRate),
-                        StartParameters::ChannelCount);
+        capture.emplace(static_cast<std::size_t>(CaptureSeconds * PanelStart.ScanRate),
+                        PanelStart.ChannelCount);
         acquisitionSettings.capture = &*capture;
     }
-    results.push_back(
-        timed(clock, [&] { return checkAcquisition(card, clock, acquisitionSettings); }));
+    results.push_back(timed(clock, [&] { return checkAcquisition(session, acquisitionSettings); }));
     if (capture) {
-        std::array<analysis::SignalMeasurements, StartParameters::ChannelCount> measured;
+        std::array<analysis::SignalMeasurements, PanelStart.ChannelCount> measured;
         analysis::measureSignals(capture->samples(), capture->channelCount(), measured);
         for (const ExpectedSignal& expected : options.expectations) {
             if (interrupted(options)) {
@@ -54,13 +52,13 @@ std::vector<CheckResult> runSelfTest(card::CardLibrary& card, Clock& clock,
             const analysis::SignalMeasurements none;
             results.push_back(checkExpectedSignal(
                 expected, channel < measured.size() ? measured[channel] : none,
-                StartParameters::ScanRate, options.tolerance));
+                PanelStart.ScanRate, options.tolerance));
         }
     }
     if (interrupted(options)) {
         results.push_back(skipped("loopback", "interrupted"));
     } else if (options.loopback) {
-        results.push_back(timed(clock, [&] { return checkLoopback(card); }));
+        results.push_back(timed(clock, [&] { return checkLoopback(session); }));
     } else {
         results.push_back(skippedLoopback());
     }

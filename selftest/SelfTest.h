@@ -5,7 +5,6 @@
 #include <functional>
 #include <vector>
 
-#include "card/CardLibrary.h"
 #include "selftest/AcquisitionCheck.h"
 #include "selftest/CheckResult.h"
 #include "selftest/Clock.h"
@@ -28,9 +27,8 @@ struct SelfTestOptions {
 inline constexpr double CaptureSeconds = 5;
 
 // Identity, acquisition, the expected signals, digital loopback, in this order; each
-// timed on the clock. After an interrupt the remaining checks are skipped.
-std::vector<CheckResult> runSelfTest(card::CardLibrary& card, Clock& clock,
-                                     const SelfTestOptions& options);
+// timed on the session's clock. After an interrupt the remaining checks are skipped.
+std::vector<CheckResult> runSelfTest(session::CardSession& session, const SelfTestOptions& options);
 
 // The program's exit status for these results: 0 all passed or skipped, 1 a check
 // failed, 2 a check could not be run (wrong options are refused before any check).

@@ -1,22 +1,17 @@
-// What every handler works on: the module state, the window's own variables, the
-// card library and the window's controls.
+// What every handler works on: the card session (the card, its start and stop, the
+// acquired blocks), the window's own variables and the window's controls.
 #pragma once
 
-#include "card/CardLibrary.h"
-#include "card/DllDef.h"
+#include "session/CardSession.h"
 #include "window/ControlSurface.h"
 #include "window/FormState.h"
-#include "window/StoredBlockListener.h"
 
 namespace tqv::window {
 
 struct FormContext {
-    card::DllDef& dll;
+    session::CardSession& session;
     FormState& form;
-    card::CardLibrary& card;
     ControlSurface& ui;
-    // A recording, when one is going; its owner sets and clears it.
-    StoredBlockListener* blockListener = nullptr;
 };
 
 }  // namespace tqv::window

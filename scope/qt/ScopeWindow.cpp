@@ -19,8 +19,8 @@
 
 namespace tqv::scope::qt {
 
-ScopeWindow::ScopeWindow(const card::DllDef& dll, int laneCount, QWidget* parent)
-    : QWidget(parent), m_dll(dll) {
+ScopeWindow::ScopeWindow(const session::AcquiredBlocks& blocks, int laneCount, QWidget* parent)
+    : QWidget(parent), m_blocks(blocks) {
     setObjectName(QStringLiteral("scopeWindow"));
     setWindowTitle(tr("TQV5200-1 scope"));
 
@@ -115,7 +115,7 @@ ScopeWindow::~ScopeWindow() = default;
 
 void ScopeWindow::ringMayHaveChanged() {
     if (!isVisible()) return;
-    if (m_model.take(m_dll)) m_view->modelChanged();
+    if (m_model.take(m_blocks)) m_view->modelChanged();
 }
 
 void ScopeWindow::setPaused(bool paused) {

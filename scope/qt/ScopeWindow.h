@@ -6,8 +6,8 @@
 #include <QWidget>
 #include <vector>
 
-#include "card/DllDef.h"
 #include "scope/ScopeModel.h"
+#include "session/AcquiredBlocks.h"
 
 class QLabel;
 class QPushButton;
@@ -21,7 +21,7 @@ class ScopeWindow : public QWidget {
     Q_OBJECT
 
 public:
-    ScopeWindow(const card::DllDef& dll, int laneCount, QWidget* parent = nullptr);
+    ScopeWindow(const session::AcquiredBlocks& blocks, int laneCount, QWidget* parent = nullptr);
     ~ScopeWindow() override;
     ScopeWindow(const ScopeWindow&) = delete;
     ScopeWindow& operator=(const ScopeWindow&) = delete;
@@ -68,7 +68,7 @@ private:
     bool writeFile(const QString& path, const QByteArray& contents, const QString& what);
     QString suggestedPath(const QString& suffix) const;
 
-    const card::DllDef& m_dll;
+    const session::AcquiredBlocks& m_blocks;
     ScopeModel m_model;
     ScopeView* m_view = nullptr;
     TriggerBar* m_triggerBar = nullptr;

@@ -25,8 +25,8 @@ TEST_F(AcquisitionControl, StartStopsInitialisesCreatesBuffersAndStarts) {
 
     EXPECT_THAT(panel.card.calls, ElementsAre("StopIntr -> 1", "Initial 0 0 0 0 -> 1",
                                               "StartIntr 50 300 0 4 10000 0 1 -> 1"));
-    EXPECT_EQ(panel.dll.BlockBuf.size(), 1202u);
-    EXPECT_EQ(panel.dll.RingBuf.size(), 24001u);
+    EXPECT_EQ(panel.blocks().BlockBuf().size(), 1202u);
+    EXPECT_EQ(panel.blocks().RingBuf().size(), 24001u);
     EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStart));
     EXPECT_TRUE(panel.ui.isEnabled(Control::cmdStop));
     EXPECT_TRUE(panel.ui.isEnabled(Control::TimerAD));
@@ -35,8 +35,10 @@ TEST_F(AcquisitionControl, StartStopsInitialisesCreatesBuffersAndStarts) {
 
 TEST_F(AcquisitionControl, ARefusedStartShowsTheCodeAndLeavesStartAvailable) {
     panel.click(Control::cmdStart);
+    // The scripted card numbers its samples: the first block puts 5 at ring index 5.
+    panel.card.queryResults = {1};
+    panel.tick();
     panel.click(Control::cmdStop);
-    panel.dll.RingBuf[5] = 77;
     panel.card.initialResult = 0;
     panel.card.lastError = -3;
     panel.card.clearCalls();
@@ -45,7 +47,7 @@ TEST_F(AcquisitionControl, ARefusedStartShowsTheCodeAndLeavesStartAvailable) {
     EXPECT_THAT(panel.card.calls,
                 ElementsAre("StopIntr -> 1", "Initial 0 0 0 0 -> 0", "GetLastADError -> -3"));
     EXPECT_EQ(panel.ui.caption(Control::lblBlock), "Error=-3");
-    EXPECT_EQ(panel.dll.RingBuf[5], 77) << "a refused Initial leaves the old buffers";
+    EXPECT_EQ(panel.blocks().RingBuf()[5], 5) << "a refused Initial leaves the old buffers";
     EXPECT_TRUE(panel.ui.isEnabled(Control::cmdStart));
     EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStop));
 
@@ -56,8 +58,8 @@ TEST_F(AcquisitionControl, ARefusedStartShowsTheCodeAndLeavesStartAvailable) {
     panel.card.lastError = 7;
     panel.click(Control::cmdStart);
     EXPECT_EQ(panel.ui.caption(Control::lblBlock), "Error=7");
-    EXPECT_EQ(panel.dll.RingBuf[5], 0);
-    EXPECT_EQ(panel.dll.RingBuf.size(), 24001u);
+    EXPECT_EQ(panel.blocks().RingBuf()[5], 0);
+    EXPECT_EQ(panel.blocks().RingBuf().size(), 24001u);
     EXPECT_TRUE(panel.ui.isEnabled(Control::cmdStart));
     EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStop));
     panel.card.lastError = 0;
@@ -80,15 +82,14 @@ TEST_F(AcquisitionControl, RingPositionAndCounterCarryOverARestart) {
     panel.click(Control::cmdStart);
     panel.card.queryResults = {3};
     panel.tick();
-    const int64_t generation = panel.dll.BufferGeneration;
+    const int64_t generation = panel.blocks().generation();
     panel.click(Control::cmdStop);
     panel.click(Control::cmdStart);
 
-    EXPECT_EQ(panel.dll.BufferGeneration, generation + 1) << "views tell the new ring by it";
-    EXPECT_EQ(panel.dll.RingPos, 3600);
+    EXPECT_EQ(panel.blocks().generation(), generation + 1) << "views tell the new ring by it";
+    EXPECT_EQ(panel.blocks().RingPos(), 3600);
     EXPECT_EQ(panel.form.BlockCount, 3);
-    EXPECT_TRUE(std::all_of(panel.dll.RingBuf.begin(), panel.dll.RingBuf.end(),
-                            [](int16_t s) { return s == 0; }));
+    EXPECT_TRUE(std::ranges::all_of(panel.blocks().RingBuf(), [](int16_t s) { return s == 0; }));
 
     panel.card.queryResults = {1};
     panel.tick();

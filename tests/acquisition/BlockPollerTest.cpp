@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "acquisition/BlockPoller.h"
+#include "session/AcquiredBlocks.h"
 #include "tests/support/Panel.h"
 
 namespace tqv::test {
@@ -46,44 +47,74 @@ TEST_F(BlockPolling, EveryReportedBlockIsFetchedButOnlyDeliveredOnesAreStored) {
     tickWith(5);
 
     EXPECT_EQ(panel.card.callsNamed("ADResult").size(), 5u);
-    EXPECT_EQ(panel.dll.RingPos, 2400);
+    EXPECT_EQ(panel.blocks().RingPos(), 2400);
     EXPECT_EQ(panel.form.BlockCount, 5);
     EXPECT_EQ(panel.ui.caption(Control::lblBlock), " 5");
     EXPECT_EQ(panel.ui.caption(Control::lblptr), " 2400");
 }
 
-// A recording's view of the tick: each stored block as stored, nothing the card did not
-// deliver, no card call of its own; the end at Stop and at the unload.
-struct StoredBlocks final : window::StoredBlockListener {
-    std::vector<int16_t> first;
-    std::vector<bool> stops;
-    void blockStored(std::span<const int16_t> samples) override {
-        EXPECT_EQ(samples.size(), 1200u);
-        first.push_back(samples.front());
+// What a listener of the acquired blocks hears of the tick, in order.
+struct Heard final : session::BlockListener {
+    bool wantsCode = false;
+    std::vector<std::string> events;
+    void blockStored(const session::StoredBlock& block) override {
+        events.push_back("block " + std::to_string(block.samples.front()) + " #" +
+                         std::to_string(block.sequence));
     }
-    void acquisitionStopped(bool byClosing) override { stops.push_back(byClosing); }
+    void blocksLost(const session::Loss& loss) override {
+        events.push_back("lost: " + session::lossText(loss));
+    }
+    void fetchEnded() override { events.push_back("fetched"); }
+    void acquisitionStopped(session::StopCause cause) override {
+        events.push_back(cause == session::StopCause::Closing ? "closing" : "stopped");
+    }
+    bool wantsCardErrorCode() const override { return wantsCode; }
 };
 
-TEST_F(BlockPolling, TheListenerIsToldOfEachStoredBlockAndOfTheEnd) {
-    StoredBlocks listener;
-    panel.ctx.blockListener = &listener;
+std::vector<std::string> callNames(const FakeCard& card) {
+    std::vector<std::string> names;
+    for (const auto& call : card.calls) names.push_back(call.substr(0, call.find(' ')));
+    return names;
+}
+
+TEST_F(BlockPolling, ListenersHearEachBlockAndLossInOrderAndNoCardCallIsAdded) {
+    Heard heard;
+    const session::ScopedListener listening(panel.session.blocks(), heard);
     panel.card.adResults = {1, 0, 1};
     tickWith(3);
-    EXPECT_THAT(listener.first, ElementsAre(0, 1200));
-    EXPECT_EQ(panel.card.callsNamed("ADResult").size(), 3u);
+    EXPECT_THAT(heard.events,
+                ElementsAre("block 0 #0", "lost: 1 block reported complete but not delivered",
+                            "block 1200 #1", "fetched"));
+    EXPECT_THAT(callNames(panel.card),
+                ElementsAre("QueryBuf", "ADResult", "ADResult", "ADResult", "Tqv_DI"));
     panel.click(Control::cmdStop);
     panel.raise(Control::FrmMultiBuf, window::Event::Unload);
-    EXPECT_THAT(listener.stops, ElementsAre(false, true));
+    EXPECT_EQ(heard.events.back(), "stopped") << "a stopped card is not stopped twice over";
+}
+
+TEST_F(BlockPolling, AListenerOfCardErrorsHasTheCodeReadAfterEachFetchAndHearsItsChange) {
+    Heard heard;
+    heard.wantsCode = true;
+    const session::ScopedListener listening(panel.session.blocks(), heard);
+    panel.card.lastError = -5;
+    tickWith(1);
+    EXPECT_THAT(callNames(panel.card), ElementsAre("QueryBuf", "ADResult", "GetLastADError", "Tqv_DI"));
+    EXPECT_THAT(heard.events, ElementsAre("block 0 #0", "fetched"))
+        << "a code from before anyone listened is nobody's loss";
+    panel.card.lastError = -9;
+    tickWith(1);
+    EXPECT_THAT(heard.events, ElementsAre("block 0 #0", "fetched", "block 1200 #1",
+                                          "lost: card error code -9", "fetched"));
 }
 
 TEST_F(BlockPolling, BlocksAreCopiedIntoTheirSlotsInOrder) {
     // The fake card numbers the delivered samples 0, 1, 2, ... across blocks.
     tickWith(2);
-    EXPECT_EQ(panel.dll.RingBuf[0], 0);
-    EXPECT_EQ(panel.dll.RingBuf[1199], 1199);
-    EXPECT_EQ(panel.dll.RingBuf[1200], 1200);
-    EXPECT_EQ(panel.dll.RingBuf[2399], 2399);
-    EXPECT_EQ(panel.dll.RingBuf[2400], 0);
+    EXPECT_EQ(panel.blocks().RingBuf()[0], 0);
+    EXPECT_EQ(panel.blocks().RingBuf()[1199], 1199);
+    EXPECT_EQ(panel.blocks().RingBuf()[1200], 1200);
+    EXPECT_EQ(panel.blocks().RingBuf()[2399], 2399);
+    EXPECT_EQ(panel.blocks().RingBuf()[2400], 0);
 }
 
 TEST_F(BlockPolling, TheRingPositionCyclesThroughTwentySlots) {
@@ -98,7 +129,7 @@ TEST_F(BlockPolling, TheRingPositionCyclesThroughTwentySlots) {
     EXPECT_EQ(shown[39], " 0");
     EXPECT_EQ(shown[40], " 1200");
     // The 21st block overwrote the oldest, the first slot.
-    EXPECT_EQ(panel.dll.RingBuf[0], static_cast<int16_t>(40 * 1200));
+    EXPECT_EQ(panel.blocks().RingBuf()[0], static_cast<int16_t>(40 * 1200));
 }
 
 TEST_F(BlockPolling, TheCounterRestartsOncePast32000AndDropsTheExcess) {
@@ -140,7 +171,7 @@ TEST_F(BlockPolling, TheLargestCountIsFetchedInFullWithoutLoopingForever) {
     tickWith(32767);
     EXPECT_EQ(panel.card.callsNamed("ADResult").size(), 32767u);
     EXPECT_EQ(panel.form.BlockCount, 0);
-    EXPECT_EQ(panel.dll.RingPos, (32767 % 20) * 1200);
+    EXPECT_EQ(panel.blocks().RingPos(), (32767 % 20) * 1200);
 }
 
 TEST(BlockPollingBeforeAnyStart, ACountWithNoBuffersFetchesNothing) {

@@ -46,7 +46,7 @@ TEST_F(ChannelReadout, KeepsTheNewestStoredScanWhenTheLastFetchFailed) {
     // The labels show what the failed fetch left in the block; ChanValue the ring,
     // whose newest slot ends at RingPos 1200, indices 1196..1199.
     EXPECT_EQ(labels(), (std::array<std::string, 4>{"5", "6", "7", "8"}));
-    EXPECT_EQ(panel.dll.RingPos, 1200);
+    EXPECT_EQ(panel.blocks().RingPos(), 1200);
     EXPECT_EQ(panel.form.ChanValue[0], 1);
     EXPECT_EQ(panel.form.ChanValue[3], 4);
 }
@@ -56,8 +56,8 @@ TEST_F(ChannelReadout, AtRingPositionZeroReadsTheLastSlotOfTheRing) {
     panel.card.adResults = {1, 0};
     deliver(2, {-1, -1, -1, -1});
     // The 20th stored block filled the last slot; RingPos wrapped to 0.
-    EXPECT_EQ(panel.dll.RingPos, 0);
-    for (int c = 0; c < 4; ++c) EXPECT_EQ(panel.dll.RingBuf[static_cast<size_t>(23996 + c)], -1);
+    EXPECT_EQ(panel.blocks().RingPos(), 0);
+    for (int c = 0; c < 4; ++c) EXPECT_EQ(panel.blocks().RingBuf()[static_cast<size_t>(23996 + c)], -1);
     EXPECT_EQ(panel.form.ChanValue[0], 65535);
 }
 

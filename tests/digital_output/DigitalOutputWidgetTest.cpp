@@ -8,6 +8,7 @@
 #include "app/FormWiring.h"
 #include "tests/support/FakeCard.h"
 #include "tests/support/FindControl.h"
+#include "tests/support/ManualClock.h"
 #include "window/qt/QtFormWindow.h"
 #include "window/qt/UpDownControl.h"
 
@@ -18,11 +19,12 @@ class DigitalOutputWidgetTest : public QObject {
     Q_OBJECT
 
     struct Panel {
-        tqv::card::DllDef dll;
-        tqv::window::FormState form;
         tqv::test::FakeCard card;
+        tqv::test::ManualClock clock;
+        tqv::session::CardSession session{card, clock};
+        tqv::window::FormState form;
         tqv::window::qt::QtFormWindow window;
-        tqv::window::FormContext ctx{dll, form, card, window};
+        tqv::window::FormContext ctx{session, form, window};
         tqv::app::FormWiring wiring{ctx};
     };
 

@@ -21,10 +21,12 @@ struct RealPanel {
         raise(Control::FrmMultiBuf, Event::Load);
     }
     card::AdcardBinding binding;
-    card::DllDef dll;
+    session::SteadyClock clock;
+    session::CardSession session{binding, clock};
+    const session::AcquiredBlocks& blocks = session.blocks();
     window::FormState form;
     InMemorySurface ui;
-    window::FormContext ctx{dll, form, binding, ui};
+    window::FormContext ctx{session, form, ui};
     app::FormWiring wiring{ctx};
     void raise(Control control, Event event) { wiring.raise(control, event); }
     bool tickUntil(auto condition) {
@@ -40,19 +42,19 @@ TEST(RealCardPanel, TheRingHoldsEveryScanInOrderAndARestartBeginsAtScanZero) {
     panel.raise(Control::cmdStart, Event::Click);
     ASSERT_TRUE(panel.tickUntil([&] { return panel.form.BlockCount >= 25; }));
     // 20 blocks of 300 scans of channels 0..3, the oldest at RingPos.
-    std::vector<std::int16_t> ring(panel.dll.RingBuf.begin(), panel.dll.RingBuf.begin() + 24000);
-    std::ranges::rotate(ring, ring.begin() + panel.dll.RingPos);
+    std::vector<std::int16_t> ring(panel.blocks.RingBuf().begin(), panel.blocks.RingBuf().begin() + 24000);
+    std::ranges::rotate(ring, ring.begin() + panel.blocks.RingPos());
     const auto first = counterRun(ring.data(), 6000, 4, 3);
     ASSERT_TRUE(first) << "a block lost, torn or out of order";
     EXPECT_EQ(static_cast<std::uint16_t>(*first + 6000),
               static_cast<std::uint16_t>(panel.form.BlockCount * 300))
         << "the newest block is not the last one counted";
 
-    const std::int32_t pos = panel.dll.RingPos;
+    const std::int32_t pos = panel.blocks.RingPos();
     panel.raise(Control::cmdStop, Event::Click);
     panel.raise(Control::cmdStart, Event::Click);
-    ASSERT_TRUE(panel.tickUntil([&] { return panel.dll.RingPos != pos; }));
-    EXPECT_EQ(counterRun(&panel.dll.RingBuf[static_cast<std::size_t>(pos)], 300, 4, 3), 0);
+    ASSERT_TRUE(panel.tickUntil([&] { return panel.blocks.RingPos() != pos; }));
+    EXPECT_EQ(counterRun(&panel.blocks.RingBuf()[static_cast<std::size_t>(pos)], 300, 4, 3), 0);
     panel.raise(Control::cmdExit, Event::Click);
     EXPECT_EQ(panel.binding.QueryBuf(), 0) << "the card was left running";
 }

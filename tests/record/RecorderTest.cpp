@@ -94,21 +94,30 @@ TEST(Recorder, StalledWriterCostsAGapAtTheRightScanNeverTheProducersTime) {
 TEST(BlockQueue, RunsEndAtTheStorageEndAndBeforeAGap) {
     BlockQueue queue(4, 2);
     const std::vector<int16_t> block{1, 2};
-    ASSERT_TRUE(queue.push(block, 0, 0));
-    ASSERT_TRUE(queue.push(block, 1, 0));
-    ASSERT_TRUE(queue.push(block, 5, 3));
-    ASSERT_TRUE(queue.push(block, 6, 0));
-    EXPECT_FALSE(queue.push(block, 7, 0));
+    const LossBefore none;
+    LossBefore three;
+    three.knownBlocks = 3;
+    LossBefore unknown;
+    unknown.unknownLosses = 1;
+    ASSERT_TRUE(queue.push(block, 0, none));
+    ASSERT_TRUE(queue.push(block, 1, none));
+    ASSERT_TRUE(queue.push(block, 5, three));
+    ASSERT_TRUE(queue.push(block, 6, unknown));
+    EXPECT_FALSE(queue.push(block, 7, none));
     EXPECT_EQ(queue.front().blocks, 2u);
     queue.pop(2);
-    ASSERT_TRUE(queue.push(block, 8, 0));
     const auto afterGap = queue.front();
-    EXPECT_EQ(afterGap.blocks, 2u) << "stops at the end of the storage";
+    EXPECT_EQ(afterGap.blocks, 1u) << "a loss of unknown size ends a run too";
     EXPECT_EQ(afterGap.firstScan, 5);
-    EXPECT_EQ(afterGap.lostBefore, 3);
-    queue.pop(2);
+    EXPECT_EQ(afterGap.lostBefore.knownBlocks, 3);
+    queue.pop(1);
+    ASSERT_TRUE(queue.push(block, 8, none));
+    ASSERT_TRUE(queue.push(block, 9, none));
+    EXPECT_EQ(queue.front().blocks, 1u) << "stops at the end of the storage";
+    EXPECT_EQ(queue.front().lostBefore.unknownLosses, 1);
+    queue.pop(1);
     EXPECT_EQ(queue.front().firstScan, 8);
-    EXPECT_FALSE(queue.push(std::vector<int16_t>{1}, 9, 0)) << "a block of the wrong length";
+    EXPECT_FALSE(queue.push(std::vector<int16_t>{1}, 10, none)) << "a block of the wrong length";
 }
 
 }  // namespace

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/BlockPoller.h"
 #include "scope/Envelope.h"
 #include "scope/ScopeCsv.h"
 #include "scope/ScopeModel.h"
 #include "tests/support/Panel.h"
+#include "tests/support/TestRing.h"
 
 namespace tqv::scope {
 namespace {
@@ -55,47 +55,34 @@ TEST(ScopeModel, TakesOnlyTheFilledSlotsOldestFirst) {
         if (c.blocksAfter > 0) panel.deliver(c.blocksAfter);
 
         ScopeModel model;
-        ASSERT_TRUE(model.take(panel.dll));
+        ASSERT_TRUE(model.take(panel.blocks()));
         std::vector<int16_t> expected(static_cast<size_t>(c.blocksShown) * 1200);
         std::iota(expected.begin(), expected.end(), static_cast<int16_t>(c.firstSample));
         EXPECT_EQ(std::vector<int16_t>(model.samples().begin(), model.samples().end()), expected);
         // The axis is the whole ring whatever is filled: 20 blocks of 300 scans at 10 kHz.
         EXPECT_DOUBLE_EQ(model.axisMilliseconds().value_or(0), 600.0);
-        EXPECT_FALSE(model.take(panel.dll)) << "an unchanged ring is not taken again";
+        EXPECT_FALSE(model.take(panel.blocks())) << "an unchanged ring is not taken again";
     }
 }
 
 // Pause after 5 blocks; Stop/Start, 15 blocks; Stop/Start, 5 blocks; Resume. The ring
-// then stands where it stood at the pause, and the allocator may well have handed the
-// last start the first one's memory: the model must still take the new run.
-TEST(ScopeModel, ARingCreatedAfreshIsTakenEvenAtTheOldAddressAndPosition) {
-    card::DllDef dll;
-    dll.ChannelCount = 1;
-    dll.ScanCount = 2;
-    dll.RingBlocks = 20;
-    dll.ScanRate = 10000;
-    dll.BlockBuf.assign(4, 0);
-    const auto startInPlace = [&] {  // a start whose new ring reuses the old memory
-        std::fill(dll.RingBuf.begin(), dll.RingBuf.end(), int16_t{0});
-        dll.RingBuf.resize(41);
-        dll.StoredBlocks = 0;
-        ++dll.BufferGeneration;
-    };
+// then stands where it stood at the pause, position, size and count alike, and the
+// allocator may well have handed the last start the first one's memory: the model must
+// still take the new run.
+TEST(ScopeModel, ARingCreatedAfreshIsTakenEvenAtTheOldPosition) {
+    test::TestRing ring(1, 2, 20);
     const auto store = [&](int blocks, int16_t value) {
-        dll.BlockBuf[1] = dll.BlockBuf[2] = value;
-        for (int b = 0; b < blocks; ++b) acquisition::storeBlock(dll, 2, 40);
+        const std::array<int16_t, 2> block{value, value};
+        for (int b = 0; b < blocks; ++b) ring.store(block);
     };
-    startInPlace();
     store(5, 1);
-    const int16_t* address = dll.RingBuf.data();
     ScopeModel model;
-    ASSERT_TRUE(model.take(dll));
-    startInPlace();
+    ASSERT_TRUE(model.take(ring.blocks));
+    ring.restart();
     store(15, 2);
-    startInPlace();
+    ring.restart();
     store(5, 3);
-    ASSERT_EQ(dll.RingBuf.data(), address);
-    ASSERT_TRUE(model.take(dll)) << "the second run's ring was taken for the first one's";
+    ASSERT_TRUE(model.take(ring.blocks)) << "the second run's ring was taken for the first one's";
     EXPECT_EQ(model.sample(0, 0), 3);
 }
 
@@ -108,7 +95,7 @@ TEST(ScopeModel, StatisticsSeeEachChannelOfTheFilledSlotsOnly) {
     };
     panel.deliver(1);  // one slot of twenty: the other nineteen are zeros
     ScopeModel model;
-    ASSERT_TRUE(model.take(panel.dll));
+    ASSERT_TRUE(model.take(panel.blocks()));
     EXPECT_EQ(model.statistics(0).count, 300);
     EXPECT_EQ(model.statistics(0).minimum, 32767);
     EXPECT_EQ(model.statistics(1).maximum, -32768);
@@ -159,20 +146,15 @@ TEST(ScopeEnvelope, OneMinimumAndMaximumPerColumnAndChannel) {
 
 TEST(ScopeCsv, OneRowPerScanInTimeOrderWithTheTimeFromTheScanRate) {
     // A ring of three blocks of two scans, four blocks stored: the first is overwritten.
-    card::DllDef dll;
-    dll.ChannelCount = 4;
-    dll.ScanCount = 2;
-    dll.RingBlocks = 3;
-    dll.ScanRate = 10000;
-    dll.BlockBuf.assign(10, 0);
-    dll.RingBuf.assign(25, 0);
+    test::TestRing ring(4, 2, 3);
     for (int16_t block = 0; block < 4; ++block) {
-        std::iota(dll.BlockBuf.begin() + 1, dll.BlockBuf.begin() + 9, int16_t(block * 10));
-        dll.BlockBuf[4] = -32768;
-        acquisition::storeBlock(dll, 8, 24);
+        std::array<int16_t, 8> samples{};
+        std::iota(samples.begin(), samples.end(), int16_t(block * 10));
+        samples[3] = -32768;
+        ring.store(samples);
     }
     ScopeModel model;
-    ASSERT_TRUE(model.take(dll));
+    ASSERT_TRUE(model.take(ring.blocks));
     EXPECT_EQ(csvText(model),
               "time_s,ch0,ch1,ch2,ch3\n"
               "0,10,11,12,-32768\n"

@@ -2,13 +2,14 @@
 // and what each trigger mode does when there is no edge.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <variant>
 #include <vector>
 
-#include "acquisition/BlockPoller.h"
+#include "tests/support/TestRing.h"
 #include "card/sim/SignalSource.h"
 #include "scope/ScopeModel.h"
 #include "scope/TimeBase.h"
@@ -77,20 +78,14 @@ TEST(TimeBase, TheTriggeredSpanLiesWhollyInTheStoredScans) {
 // A ring of ten blocks of 100 scans of one channel at 10 kHz, filled from a function of
 // the scan number.
 struct Ring {
-    card::DllDef dll;
+    test::TestRing ring{1, 100, 10};
+    const session::AcquiredBlocks& dll = ring.blocks;
     int64_t next = 0;
-    Ring() {
-        dll.ChannelCount = 1;
-        dll.ScanCount = 100;
-        dll.RingBlocks = 10;
-        dll.ScanRate = 10000;
-        dll.BlockBuf.assign(102, 0);
-        dll.RingBuf.assign(1001, 0);
-    }
     void store(int blocks, const std::function<int16_t(int64_t)>& wave) {
+        std::array<int16_t, 100> block{};
         for (int b = 0; b < blocks; ++b) {
-            for (int s = 0; s < 100; ++s) dll.BlockBuf[static_cast<size_t>(1 + s)] = wave(next++);
-            acquisition::storeBlock(dll, 100, 1000);
+            for (auto& sample : block) sample = wave(next++);
+            ring.store(block);
         }
     }
 };
@@ -170,19 +165,15 @@ TEST(ScopeModelTrigger, ASpanLongerThanTheStoredScansShowsWhatThereIsUntriggered
 // store, one tick (seven blocks) apart: the views hold the same samples.
 TEST(ScopeModelTrigger, APeriodicSignalStandsStill) {
     const sim::SignalSource source(10000, 0);
-    card::DllDef dll;
-    dll.ChannelCount = 4;
-    dll.ScanCount = 300;
-    dll.RingBlocks = 20;
-    dll.ScanRate = 10000;
-    dll.BlockBuf.assign(1202, 0);
-    dll.RingBuf.assign(24001, 0);
+    test::TestRing ring(4, 300, 20);
+    const session::AcquiredBlocks& dll = ring.blocks;
     uint64_t scan = 0;
+    std::vector<int16_t> block(1200);
     const auto store = [&](int blocks) {
         for (int b = 0; b < blocks; ++b) {
-            source.fill(std::span(dll.BlockBuf).subspan(1, 1200), 0, 4, scan);
+            source.fill(block, 0, 4, scan);
             scan += 300;
-            acquisition::storeBlock(dll, 1200, 24000);
+            ring.store(block);
         }
     };
     ScopeModel model;

@@ -11,6 +11,7 @@
 #include "selftest/LoopbackCheck.h"
 #include "selftest/SelfTest.h"
 #include "tests/support/FakeCard.h"
+#include "tests/support/ManualClock.h"
 
 namespace tqv::test {
 namespace {
@@ -35,8 +36,9 @@ struct PacedCard : FakeCard, selftest::Clock {
     selftest::CheckResult run(double seconds) {
         selftest::AcquisitionSettings settings;
         settings.seconds = seconds;
-        return selftest::checkAcquisition(*this, *this, settings);
+        return selftest::checkAcquisition(session, settings);
     }
+    session::CardSession session{*this, *this};
     double speed;
     std::chrono::milliseconds lag;
     Duration time{};
@@ -79,7 +81,9 @@ TEST(SelfTestAcquisition, AnOverrunAfterTheRunIsAFailureWithItsCode) {
 
 TEST(SelfTestIdentity, FailsWhenTheCardLeavesTheReplyUntouched) {
     FakeCard card;  // answers IOCtl with 1 but writes nothing
-    const auto result = selftest::checkIdentity(card);
+    ManualClock clock;
+    session::CardSession session(card, clock);
+    const auto result = selftest::checkIdentity(session);
     EXPECT_EQ(result.outcome, Outcome::Fail);
     EXPECT_THAT(result.summary, HasSubstr("untouched"));
 }
@@ -92,7 +96,9 @@ TEST(SelfTestLoopback, NamesALostBitLeavesTheOutputsAtZeroAndIsNotRunUnasked) {
         words[0] = static_cast<int16_t>(lost & 0xFF);
         words[1] = static_cast<int16_t>(lost >> 8);
     };
-    const auto result = selftest::checkLoopback(card);
+    ManualClock clock;
+    session::CardSession session(card, clock);
+    const auto result = selftest::checkLoopback(session);
     EXPECT_EQ(result.outcome, Outcome::Fail);
     EXPECT_THAT(result.summary, ::testing::StartsWith("bit 9 read 0 where 1 was written ("));
     EXPECT_THAT(result.summary, ::testing::Not(HasSubstr(";"))) << "bit 9 only";
@@ -101,7 +107,7 @@ TEST(SelfTestLoopback, NamesALostBitLeavesTheOutputsAtZeroAndIsNotRunUnasked) {
     PacedCard unplugged;
     selftest::SelfTestOptions options;
     options.acquisition.seconds = 1;
-    selftest::runSelfTest(unplugged, unplugged, options);  // skipped: counted in run_selftest.py
+    selftest::runSelfTest(unplugged.session, options);  // skipped: counted in run_selftest.py
     EXPECT_THAT(unplugged.calls, ::testing::Each(::testing::Not(::testing::StartsWith("Tqv_DO"))));
 }
 

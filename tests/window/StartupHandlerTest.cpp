@@ -47,16 +47,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Startup, SendsTheIdentityCommandAndSetsTheStartValues) {
     Panel panel;
-    panel.dll.RingPos = 1200;
+    panel.click(Control::cmdStart);
+    panel.card.queryResults = {1};
+    panel.tick();
+    ASSERT_EQ(panel.blocks().RingPos(), 1200);
     panel.form.BlockCount = 9;
+    panel.card.clearCalls();
     panel.load();
 
     EXPECT_THAT(panel.card.calls, ElementsAre("IOCtl 100 * 100 * -> 1"));
     EXPECT_THAT(panel.card.lastCommand, ElementsAre(70, 64, 0));
     // The scripted card left the reply untouched: the name and type read as zeros.
     EXPECT_EQ(panel.ui.caption(Control::lblCardInfo), "卡名:0000 类型: 0");
-    EXPECT_EQ(panel.dll.RingBlocks, 20);
-    EXPECT_EQ(panel.dll.RingPos, 0);
+    EXPECT_EQ(panel.blocks().RingBlocks(), 20);
+    EXPECT_EQ(panel.blocks().RingPos(), 0);
     EXPECT_EQ(panel.form.BlockCount, 0);
     EXPECT_TRUE(panel.ui.isEnabled(Control::cmdStart));
     EXPECT_FALSE(panel.ui.isEnabled(Control::cmdStop));

@@ -19,6 +19,7 @@
 #include "scope/qt/ScopeWindow.h"
 #include "scope/qt/TriggerBar.h"
 #include "tests/support/FakeCard.h"
+#include "tests/support/ManualClock.h"
 #include "tests/support/FindControl.h"
 #include "window/FormContext.h"
 #include "window/qt/QtFormWindow.h"
@@ -35,13 +36,14 @@ namespace {
 // The real window and wiring on the scripted card, the scope attached as the
 // program attaches it. Ticks come only when the test raises them.
 struct QtPanel {
-    card::DllDef dll;
-    window::FormState form;
     test::FakeCard card;
+    test::ManualClock clock;
+    session::CardSession session{card, clock};
+    window::FormState form;
     window::qt::QtFormWindow ui;
-    window::FormContext ctx{dll, form, card, ui};
+    window::FormContext ctx{session, form, ui};
     app::FormWiring wiring{ctx};
-    app::ScopeAttachment attachment{ui, wiring, dll};
+    app::ScopeAttachment attachment{ui, session.blocks()};
 
     QtPanel() {
         ui.timer()->setInterval(std::chrono::hours(24));
@@ -91,7 +93,7 @@ private slots:
         const QImage frozen = scope.view()->grab().toImage();
         panel.deliver(2);
         panel.deliver(1);
-        QCOMPARE(panel.dll.StoredBlocks, 4);
+        QCOMPARE(panel.session.blocks().storedSinceRecreated(), 4);
         QCOMPARE(scope.model().scanCount(), 300);
         QCOMPARE(scope.view()->grab().toImage(), frozen);
 

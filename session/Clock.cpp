@@ -1,8 +1,8 @@
-#include "acquisition/Clock.h"
+#include "session/Clock.h"
 
 #include <thread>
 
-namespace tqv::acquisition {
+namespace tqv::session {
 
 Clock::Duration SteadyClock::now() {
     return std::chrono::duration_cast<Duration>(
@@ -11,4 +11,4 @@ Clock::Duration SteadyClock::now() {
 
 void SteadyClock::sleepFor(Duration duration) { std::this_thread::sleep_for(duration); }
 
-}  // namespace tqv::acquisition
+}  // namespace tqv::session

@@ -1,11 +1,11 @@
-// Where the drain gets the time and waits: the steady clock in the programs, a
-// clock the test moves by hand in the unit tests, so that checking a block rate
-// against the wall clock needs no real seconds.
+// Where the card session gets the time and the drain waits: the steady clock in the
+// programs, a clock the test moves by hand in the unit tests, so that checking a block
+// rate against the wall clock needs no real seconds.
 #pragma once
 
 #include <chrono>
 
-namespace tqv::acquisition {
+namespace tqv::session {
 
 class Clock {
 public:
@@ -22,4 +22,4 @@ public:
     void sleepFor(Duration duration) override;
 };
 
-}  // namespace tqv::acquisition
+}  // namespace tqv::session

@@ -1,0 +1,34 @@
+// What a start asks of the card, passed to StartIntr in this order, and the ring that
+// keeps the last blocks. The panel's own: 4 channels in blocks of 300 scans, 10000
+// scans a second, up to 50 completed blocks queued in the card library, a ring of 20.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace tqv::session {
+
+struct StartParameters {
+    int16_t QueueBlocks = 50;
+    int32_t ScanCount = 300;  // scans per block
+    int16_t FirstChannel = 0;
+    int16_t ChannelCount = 4;  // samples per scan
+    int32_t ScanRate = 10000;
+    int32_t Gain = 0;
+    int16_t Mode = 1;
+
+    bool operator==(const StartParameters&) const = default;
+};
+
+inline constexpr StartParameters PanelStart{};
+inline constexpr int16_t PanelRingBlocks = 20;
+
+// Samples in one block (N) and in a ring of `ringBlocks` blocks (L), in signed 32-bit
+// arithmetic; empty when the product overflows.
+std::optional<int32_t> blockLength(const StartParameters& parameters);
+std::optional<int32_t> ringLength(const StartParameters& parameters, int16_t ringBlocks);
+
+// How long the card takes for one block; 0 for parameters that give no rate.
+double blockSeconds(const StartParameters& parameters);
+
+}  // namespace tqv::session
