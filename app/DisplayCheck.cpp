@@ -5,7 +5,7 @@
 #include <QtGlobal>
 #include <cstdlib>
 
-#include "app/CardLibraryOptions.h"
+#include "app/CommandLine.h"
 
 namespace tqv::app {
 
@@ -25,9 +25,9 @@ void onMessage(QtMsgType type, const QMessageLogContext& context, const QString&
     // Qt's first sentence says what failed; its advice to reinstall does not apply.
     const QString what =
         message.section(QLatin1Char('\n'), 0, 0).section(QStringLiteral(". "), 0, 0).trimmed();
-    CardLibraryOptions::writeMessage("cannot open a window (" + what.toStdString() + "); " +
+    CommandLine::writeMessage("cannot open a window (" + what.toStdString() + "); " +
                                      kWhatToSet);
-    std::_Exit(CardLibraryOptions::FailureStatus);
+    std::_Exit(CommandLine::FailureStatus);
 }
 
 std::string variable(const char* name) { return qEnvironmentVariable(name).toStdString(); }

@@ -5,7 +5,7 @@
 #include <QString>
 #include <utility>
 
-#include "app/CardLibraryOptions.h"
+#include "app/CommandLine.h"
 #include "app/FormWiring.h"
 #include "app/RecordingAttachment.h"
 #include "app/ScopeAttachment.h"
@@ -52,7 +52,7 @@ bool PanelApplication::open() {
         window::FormContext{*m_session, m_form, *m_window});
     m_wiring = std::make_unique<FormWiring>(*m_context);
     m_window->setEvents(m_wiring.get());
-    m_termination = std::make_unique<TerminationSignals>(m_window.get());
+    m_termination = std::make_unique<TerminationSignals>([window = m_window.get()] { window->close(); });
     m_scope = std::make_unique<ScopeAttachment>(*m_window, m_session->blocks());
     m_recording = std::make_unique<RecordingAttachment>(*m_session, m_scope->scope(),
                                                         files::displayName(m_binding.loadedFrom()));
@@ -74,7 +74,7 @@ std::optional<std::string> PanelApplication::startRecording(const std::filesyste
 }
 
 void PanelApplication::reportLoadFailure(const std::string& text) const {
-    CardLibraryOptions::writeMessage(text);
+    CommandLine::writeMessage(text);
     if (messageBoxesWanted()) {
         QMessageBox::critical(
             nullptr,

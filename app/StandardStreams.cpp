@@ -6,7 +6,7 @@
 #include <iostream>
 #include <system_error>
 
-#include "app/CardLibraryOptions.h"
+#include "app/CommandLine.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -53,7 +53,7 @@ std::optional<std::string> standardOutputFailure() {
 int finishStandardOutput(int status, int failureStatus) {
     const auto failure = standardOutputFailure();
     if (!failure) return status;
-    CardLibraryOptions::writeMessage("cannot write to standard output: " + *failure);
+    CommandLine::writeMessage("cannot write to standard output: " + *failure);
     return failureStatus;
 }
 

@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "app/CardLibraryOptions.h"
+#include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/PanelApplication.h"
 #include "window/qt/QtFormWindow.h"
@@ -14,7 +14,7 @@
 #include "files/qt/QtFileNames.h"
 #include "window/qt/PanelFonts.h"
 
-using tqv::app::CardLibraryOptions;
+using tqv::app::CommandLine;
 
 int main(int argc, char* argv[]) {
     tqv::app::prepareStandardStreams();
@@ -23,7 +23,7 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("The interactive test panel of the TQV5200-1 data-acquisition card.\n\n") +
-        CardLibraryOptions::searchOrderHelp());
+        CommandLine::searchOrderHelp());
     const QCommandLineOption scope(QStringLiteral("scope"),
                                    QStringLiteral("Open the scope beside the panel at start."));
     parser.addOption(scope);
@@ -38,18 +38,18 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Press 开始采集 (start acquisition) once the panel is open, as the "
                        "operator would: with --record, a run that needs nobody."));
     parser.addOption(start);
-    CardLibraryOptions cardOptions(parser);
-    if (const auto status = cardOptions.parse(arguments)) return *status;
+    CommandLine commandLine(parser);
+    if (const auto status = commandLine.parse(arguments)) return *status;
+    commandLine.quietenQt();
     if (!parser.positionalArguments().isEmpty()) {
-        CardLibraryOptions::writeMessage(
+        return CommandLine::usageError(
             "unexpected argument: " +
             tqv::files::displayName(tqv::files::qt::toPath(parser.positionalArguments().first())));
-        return CardLibraryOptions::FailureStatus;
     }
     tqv::app::treatEmptyPlatformAsUnset();
     if (const auto missing = tqv::app::missingDisplay(tqv::app::displayEnvironment())) {
-        CardLibraryOptions::writeMessage(*missing);
-        return CardLibraryOptions::FailureStatus;
+        CommandLine::writeMessage(*missing);
+        return CommandLine::FailureStatus;
     }
 
     auto fatalStartup = std::make_unique<tqv::app::FatalStartupMessages>();
@@ -59,15 +59,15 @@ int main(int argc, char* argv[]) {
 
     fatalStartup.reset();
 
-    tqv::app::PanelApplication panel(cardOptions.candidates());
-    if (!panel.open()) return CardLibraryOptions::FailureStatus;
-    cardOptions.reportBound(panel.binding());
+    tqv::app::PanelApplication panel(commandLine.candidates());
+    if (!panel.open()) return CommandLine::FailureStatus;
+    commandLine.reportBound(panel.binding());
     if (parser.isSet(scope)) panel.openScope();
     if (parser.isSet(record)) {
         if (const auto error =
                 panel.startRecording(tqv::files::qt::toPath(parser.value(record)), false)) {
-            CardLibraryOptions::writeMessage("not recording: " + *error);
-            return CardLibraryOptions::FailureStatus;
+            CommandLine::writeMessage("not recording: " + *error);
+            return CommandLine::FailureStatus;
         }
     }
     if (parser.isSet(start)) {

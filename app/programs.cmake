@@ -10,8 +10,6 @@ add_library(tqv_panel STATIC
   RecordingAttachment.h
   ScopeAttachment.cpp
   ScopeAttachment.h
-  TerminationSignals.cpp
-  TerminationSignals.h
 )
 target_include_directories(tqv_panel PUBLIC ${PROJECT_SOURCE_DIR})
 set_target_properties(tqv_panel PROPERTIES AUTOMOC ON)

@@ -10,13 +10,13 @@
 #include <memory>
 #include <system_error>
 
-#include "app/CardLibraryOptions.h"
+#include "app/CommandLine.h"
 #include "app/StandardStreams.h"
 #include "card/AdcardBinding.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "record/Recorder.h"
-#include "selftest/InterruptRequest.h"
+#include "app/TerminationRequest.h"
 #include "session/BlockDrain.h"
 
 
@@ -27,7 +27,7 @@ using Seconds = std::chrono::duration<double>;
 
 constexpr int ExitRecorded = 0;
 constexpr int ExitFailed = 1;
-constexpr int ExitUnusable = app::CardLibraryOptions::FailureStatus;
+constexpr int ExitUnusable = app::CommandLine::FailureStatus;
 constexpr long long kMaximumSeconds = 366LL * 24 * 3600;
 
 // The card library's deepest queue. At a hundred times the panel's rate a block
@@ -40,10 +40,7 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 // A card that delivers nothing for this long has stopped: the recording cannot go on.
 constexpr auto kCardStalled = std::chrono::seconds(2);
 
-int usageError(const QString& message) {
-    std::cerr << "tqv-record: " << message.toStdString() << "\nTry tqv-record --help.\n";
-    return ExitUnusable;
-}
+int usageError(const QString& message) { return app::CommandLine::usageError(message.toStdString()); }
 
 // "12:34:56" for the free disk space left at this rate.
 std::string duration(double seconds) {
@@ -90,15 +87,16 @@ int main(int argc, char* argv[]) {
         "(RF64 past 4 GiB), or CSV when FILE ends in .csv, with FILE.json beside it.\n"
         "Exit status: 0 recorded without a gap, 1 a gap, a card error or a write error, "
         "2 the options, the file's name or the card library.\n\n" +
-        app::CardLibraryOptions::searchOrderHelp());
-    app::CardLibraryOptions cardOptions(parser);
+        app::CommandLine::searchOrderHelp());
+    app::CommandLine commandLine(parser);
     const QCommandLineOption secondsOption(
         "seconds", "Record for N seconds (without it: until Ctrl-C or SIGTERM).", "N");
     const QCommandLineOption forceOption("force", "Replace FILE (and FILE.json) if they exist.");
     parser.addOptions({secondsOption, forceOption});
     parser.addPositionalArgument("FILE", "The recording: .wav, or .csv for text.");
 
-    if (const auto status = cardOptions.parse(arguments)) return *status;
+    if (const auto status = commandLine.parse(arguments)) return *status;
+    commandLine.quietenQt();
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
         return usageError(positional.isEmpty() ? "the recording's FILE is missing"
@@ -117,11 +115,11 @@ int main(int argc, char* argv[]) {
     }
     const std::filesystem::path file = files::qt::toPath(positional[0]);
 
-    const auto card = std::make_unique<card::AdcardBinding>(cardOptions.candidates());
-    if (!cardOptions.bind(*card)) return ExitUnusable;
+    const auto card = std::make_unique<card::AdcardBinding>(commandLine.candidates());
+    if (!commandLine.bind(*card)) return ExitUnusable;
 
     try {
-        const selftest::InterruptRequest interrupt;
+        const app::TerminationRequest interrupt;
         session::SteadyClock clock;
         session::CardSession cardSession(*card, clock);
         session::StartParameters parameters = session::PanelStart;
@@ -141,7 +139,7 @@ int main(int argc, char* argv[]) {
         settings.version = TQV_VERSION;
         auto opened = record::Recorder::open(settings);
         if (auto* error = std::get_if<std::string>(&opened)) {
-            app::CardLibraryOptions::writeMessage(*error);
+            app::CommandLine::writeMessage(*error);
             return ExitUnusable;
         }
         record::Recorder& recorder = *std::get<0>(opened);
@@ -150,7 +148,7 @@ int main(int argc, char* argv[]) {
 
         if (const auto refused = drain.start(parameters)) {
             recorder.stop(record::StopReason::CardError);
-            app::CardLibraryOptions::writeMessage(session::startFailureText(*refused));
+            app::CommandLine::writeMessage(session::startFailureText(*refused));
             return ExitFailed;
         }
 
@@ -189,18 +187,18 @@ int main(int argc, char* argv[]) {
                   << files::displayName(file) << ", " << metadata.gaps.size() << " gaps, "
                   << record::stopReasonText(*metadata.stopReason) << "\n";
         if (status.state == record::RecordingState::Failed) {
-            app::CardLibraryOptions::writeMessage("write error: " + status.error);
+            app::CommandLine::writeMessage("write error: " + status.error);
             return ExitFailed;
         }
         if (cardFailed) {
-            app::CardLibraryOptions::writeMessage(
+            app::CommandLine::writeMessage(
                 "card error: no block for " + std::to_string(kCardStalled.count()) +
                 " s, error code " + std::to_string(cardSession.errorCode()));
             return ExitFailed;
         }
         return metadata.gaps.empty() ? ExitRecorded : ExitFailed;
     } catch (const std::exception& error) {
-        app::CardLibraryOptions::writeMessage(error.what());
+        app::CommandLine::writeMessage(error.what());
         return ExitUnusable;
     }
 }

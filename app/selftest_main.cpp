@@ -14,13 +14,13 @@
 #include <vector>
 
 #include "session/CardSession.h"
-#include "app/CardLibraryOptions.h"
+#include "app/CommandLine.h"
 #include "app/StandardStreams.h"
 #include "card/AdcardBinding.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "selftest/Clock.h"
-#include "selftest/InterruptRequest.h"
+#include "app/TerminationRequest.h"
 #include "selftest/JUnitReport.h"
 #include "selftest/ReportTable.h"
 #include "selftest/SelfTest.h"
@@ -29,7 +29,7 @@
 namespace {
 
 using namespace tqv;
-using app::CardLibraryOptions;
+using app::CommandLine;
 
 constexpr int kMaximumSeconds = 24 * 3600;
 
@@ -42,12 +42,6 @@ void showProgress(const selftest::AcquisitionProgress& progress) {
 void clearProgress() {
     std::fprintf(stderr, "\r%60s\r", "");
     std::fflush(stderr);
-}
-
-int usageError(const std::string& message) {
-    CardLibraryOptions::writeMessage(message);
-    CardLibraryOptions::writeMessage("try 'tqv-selftest --help'");
-    return selftest::ExitUnusable;
 }
 
 // Where the JUnit report goes: a file, or standard output for "-".
@@ -65,7 +59,7 @@ bool writeReport(const ReportPlace& place, const std::vector<selftest::CheckResu
         return true;
     }
     if (const auto error = files::saveAtomically(place.file, xml)) {
-        CardLibraryOptions::writeMessage("JUnit report not written: " + *error);
+        CommandLine::writeMessage("JUnit report not written: " + *error);
         return false;
     }
     return true;
@@ -81,10 +75,10 @@ int main(int argc, char* argv[]) {
         "on the inputs and, with a loopback plug, the digital outputs.\nExit status: 0 all "
         "checks passed or skipped, 1 a check failed, 2 the card library could not be used, "
         "the options were wrong or the results could not be written.\n\n" +
-        CardLibraryOptions::searchOrderHelp());
+        CommandLine::searchOrderHelp());
     QCoreApplication::setApplicationName("tqv-selftest");
     QCoreApplication::setApplicationVersion(TQV_VERSION);
-    CardLibraryOptions cardOptions(parser);
+    CommandLine commandLine(parser);
     const QCommandLineOption secondsOption(
         "seconds", "Acquire for N seconds (1 to 86400, default 5).", "N", "5");
     const QCommandLineOption loopbackOption(
@@ -106,48 +100,50 @@ int main(int argc, char* argv[]) {
         "PCT[:PCT]");
     parser.addOptions({secondsOption, loopbackOption, junitOption, expectOption, toleranceOption});
 
-    if (const auto status = cardOptions.parse(files::qt::arguments(argc, argv))) return *status;
+    if (const auto status = commandLine.parse(files::qt::arguments(argc, argv))) return *status;
+    commandLine.quietenQt();
     if (!parser.positionalArguments().isEmpty()) {
-        return usageError("unexpected argument " +
+        return CommandLine::usageError("unexpected argument " +
                           files::displayName(files::qt::toPath(parser.positionalArguments().first())));
     }
     bool secondsValid = false;
     const int seconds = parser.value(secondsOption).toInt(&secondsValid);
     if (!secondsValid || seconds < 1 || seconds > kMaximumSeconds) {
-        return usageError("--seconds takes a whole number from 1 to 86400, not \"" +
+        return CommandLine::usageError("--seconds takes a whole number from 1 to 86400, not \"" +
                           parser.value(secondsOption).toStdString() + "\"");
     }
     std::vector<selftest::ExpectedSignal> expectations;
     for (const QString& text : parser.values(expectOption)) {
         auto parsed = selftest::parseExpectedSignal(text.toStdString(),
                                                     session::PanelStart.ChannelCount);
-        if (auto* error = std::get_if<std::string>(&parsed)) return usageError(*error);
+        if (auto* error = std::get_if<std::string>(&parsed)) return CommandLine::usageError(*error);
         expectations.push_back(std::get<selftest::ExpectedSignal>(parsed));
     }
     selftest::SignalTolerance tolerance;
     if (parser.isSet(toleranceOption)) {
         auto parsed = selftest::parseSignalTolerance(parser.value(toleranceOption).toStdString());
-        if (auto* error = std::get_if<std::string>(&parsed)) return usageError(*error);
+        if (auto* error = std::get_if<std::string>(&parsed)) return CommandLine::usageError(*error);
         tolerance = std::get<selftest::SignalTolerance>(parsed);
     }
     std::optional<ReportPlace> report;
     if (parser.isSet(junitOption)) {
         const QString value = parser.value(junitOption);
-        if (value.isEmpty()) return usageError("--junit needs a file name, or - for standard output");
+        if (value.isEmpty()) return CommandLine::usageError("--junit needs a file name, or - for standard output");
         report = ReportPlace{value == "-", files::qt::toPath(value)};
         // Before the card is touched: a report with nowhere to go would lose the whole run.
         if (!report->toStandardOutput) {
             if (const auto problem = files::checkWritable(report->file)) {
-                return usageError("cannot write the JUnit report: " + *problem);
+                CommandLine::writeMessage("cannot write the JUnit report: " + *problem);
+                return selftest::ExitUnusable;
             }
         }
     }
     std::ostream& table = report && report->toStandardOutput ? std::cerr : std::cout;
 
     const selftest::RunContext context = selftest::currentRunContext();
-    const auto card = std::make_unique<card::AdcardBinding>(cardOptions.candidates());
+    const auto card = std::make_unique<card::AdcardBinding>(commandLine.candidates());
     if (const auto error = card->load()) {
-        CardLibraryOptions::writeMessage(*error);
+        CommandLine::writeMessage(*error);
         if (report) {
             selftest::CheckResult unusable;
             unusable.name = "card library";
@@ -157,11 +153,11 @@ int main(int argc, char* argv[]) {
         }
         return app::finishStandardOutput(selftest::ExitUnusable, selftest::ExitUnusable);
     }
-    cardOptions.reportBound(*card);
+    commandLine.reportBound(*card);
 
     int status = selftest::ExitUnusable;
     try {
-        const selftest::InterruptRequest interrupt;
+        const app::TerminationRequest interrupt;
         selftest::SteadyClock clock;
         session::CardSession session(*card, clock);
         selftest::SelfTestOptions options;
@@ -179,7 +175,7 @@ int main(int argc, char* argv[]) {
         status = selftest::exitStatus(results);
         if (report && !writeReport(*report, results, context)) status = selftest::ExitUnusable;
     } catch (const std::exception& error) {
-        CardLibraryOptions::writeMessage(error.what());
+        CommandLine::writeMessage(error.what());
         status = selftest::ExitUnusable;
     }
     return app::finishStandardOutput(status, selftest::ExitUnusable);

@@ -20,7 +20,7 @@
 #include <variant>
 
 #include "session/StartParameters.h"
-#include "app/CardLibraryOptions.h"
+#include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/PanelApplication.h"
 #include "app/StandardStreams.h"
@@ -34,7 +34,7 @@
 #include "window/qt/PanelFonts.h"
 #include "window/qt/QtFormWindow.h"
 
-using tqv::app::CardLibraryOptions;
+using tqv::app::CommandLine;
 
 namespace {
 
@@ -59,7 +59,7 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(
         QStringLiteral("Saves a picture of the TQV5200-1 test panel, run off screen, and prints "
                        "the card identity it shows.\n\n") +
-        CardLibraryOptions::searchOrderHelp());
+        CommandLine::searchOrderHelp());
     parser.addPositionalArgument(QStringLiteral("OUT.png"),
                                  QStringLiteral("The picture of the panel to write."),
                                  QStringLiteral("[OUT.png]"));
@@ -97,15 +97,15 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption fit(QStringLiteral("fit"),
                                  QStringLiteral("Fit every lane of the scope to its samples."));
     parser.addOption(fit);
-    CardLibraryOptions cardOptions(parser);
-    if (const auto status = cardOptions.parse(arguments)) return *status;
+    CommandLine commandLine(parser);
+    if (const auto status = commandLine.parse(arguments)) return *status;
+    commandLine.quietenQt();
 
     bool numeric = false;
     const int runMilliseconds = parser.value(milliseconds).toInt(&numeric);
     if (!numeric || runMilliseconds < 0 || runMilliseconds > LongestRunMilliseconds) {
-        CardLibraryOptions::writeMessage("--ms needs a whole number of milliseconds, 0 to " +
-                                         std::to_string(LongestRunMilliseconds));
-        return CardLibraryOptions::FailureStatus;
+        return CommandLine::usageError("--ms needs a whole number of milliseconds, 0 to " +
+                                       std::to_string(LongestRunMilliseconds));
     }
     const auto spanMs = tqv::scope::parseSpanOption(
         parser.isSet(span) ? parser.value(span).toStdString() : std::string("0"));
@@ -116,21 +116,25 @@ int main(int argc, char* argv[]) {
             : std::variant<tqv::scope::TriggerSettings, std::string>();
     for (const std::string* error : {std::get_if<std::string>(&spanMs),
                                      std::get_if<std::string>(&triggerSettings)}) {
-        if (error == nullptr) continue;
-        CardLibraryOptions::writeMessage(*error);
-        return CardLibraryOptions::FailureStatus;
+        if (error != nullptr) return CommandLine::usageError(*error);
     }
     const QString csvOutput = parser.value(scopeCsv);
     const QString scopeOutput = parser.value(scope);
     const bool scopeWanted = !scopeOutput.isEmpty() || !csvOutput.isEmpty();
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() > 1 || (positional.isEmpty() && !scopeWanted) ||
-        (parser.isSet(scopeCsv) && csvOutput.isEmpty()) ||
-        (parser.isSet(scope) && scopeOutput.isEmpty())) {
-        CardLibraryOptions::writeMessage(
-            "usage: tqv-snapshot [options] [OUT.png] [--scope SCOPE.png] [--scope-csv FILE] "
-            "(see --help)");
-        return CardLibraryOptions::FailureStatus;
+    if (positional.size() > 1) {
+        return CommandLine::usageError(
+            "unexpected argument: " +
+            tqv::files::displayName(tqv::files::qt::toPath(positional.at(1))));
+    }
+    for (const auto& [option, value] : {std::pair{&scopeCsv, csvOutput}, std::pair{&scope, scopeOutput}}) {
+        if (parser.isSet(*option) && value.isEmpty()) {
+            return CommandLine::usageError("--" + option->names().constFirst().toStdString() +
+                                           " needs a file name");
+        }
+    }
+    if (!positional.isEmpty() && positional.first().isEmpty()) {
+        return CommandLine::usageError("the picture's name OUT.png is empty");
     }
     const QString output = positional.value(0);
 
@@ -143,9 +147,9 @@ int main(int argc, char* argv[]) {
     fatalStartup.reset();
     QApplication::setFont(tqv::window::qt::panelFont());
 
-    tqv::app::PanelApplication panel(cardOptions.candidates());
-    if (!panel.open()) return CardLibraryOptions::FailureStatus;
-    cardOptions.reportBound(panel.binding());
+    tqv::app::PanelApplication panel(commandLine.candidates());
+    if (!panel.open()) return CommandLine::FailureStatus;
+    commandLine.reportBound(panel.binding());
     auto* window = panel.window();
     if (scopeWanted) {
         panel.openScope();
@@ -173,7 +177,7 @@ int main(int argc, char* argv[]) {
             contents.empty() ? std::optional<std::string>("it could not be made")
                              : tqv::files::saveAtomically(tqv::files::qt::toPath(path), contents);
         if (!failure) return;
-        CardLibraryOptions::writeMessage(std::string(what) + " not written: " + *failure);
+        CommandLine::writeMessage(std::string(what) + " not written: " + *failure);
         status = SaveFailedStatus;
     };
     const auto save = [&](QWidget* shown, const QString& path) {

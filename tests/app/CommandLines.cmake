@@ -13,11 +13,20 @@ foreach(program IN ITEMS "${PANEL}" "${SNAPSHOT}" "${SELFTEST}" "${RECORD}")
   expect_run("${name} --help" STATUS 0 OUT "Usage: ${name} " "The current directory is never searched"
     COMMAND ${bare} "${program}" --help)
   expect_run("${name} --help-all" STATUS 2 ERR "help-all" COMMAND ${bare} "${program}" --help-all)
-  expect_run("${name} -platform" STATUS 2 ERR "Unknown option 'platform'"
+  # One style for every program: the message, then where the help is.
+  expect_run("${name} -platform" STATUS 2
+    ERR "${name}: Unknown option 'platform'" "Try '${name} --help' for more information."
     COMMAND ${bare} "${program}" -platform offscreen)
   expect_run("${name} --version >/dev/full" STATUS 2 ERR "cannot write to standard output"
     COMMAND sh -c "exec \"$0\" --version >/dev/full" "${program}")
 endforeach()
+
+# Not a usage error: no hint at the help.
+execute_process(COMMAND "${SELFTEST}" --junit "${WORK_DIR}/no/such/folder/r.xml"
+  RESULT_VARIABLE status ERROR_VARIABLE err)
+if(NOT status EQUAL 2 OR err MATCHES "--help")
+  message(FATAL_ERROR "a report with nowhere to go: status ${status}\n${err}")
+endif()
 
 expect_run("the panel with no display" STATUS 2 ERR "no display" "QT_QPA_PLATFORM=offscreen"
   COMMAND ${bare} "${PANEL}")

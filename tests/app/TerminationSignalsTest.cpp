@@ -20,8 +20,7 @@ private slots:
         struct sigaction before {};
         ::sigaction(SIGTERM, nullptr, &before);
         {
-            QWidget window;
-            const tqv::app::TerminationSignals requests(&window);
+            const tqv::app::TerminationSignals requests([] {});
         }
         struct sigaction after {};
         ::sigaction(SIGTERM, nullptr, &after);
@@ -33,7 +32,7 @@ private slots:
             tqv::window::qt::QtFormWindow window;
             tqv::test::RecordingEvents events;
             window.setEvents(&events);
-            const tqv::app::TerminationSignals requests(&window);
+            const tqv::app::TerminationSignals requests([&window] { window.close(); });
             std::raise(request);
             // Closed, not merely hidden: only a close runs the Unload that stops the card.
             QTRY_COMPARE(events.count(Control::FrmMultiBuf, Event::Unload), 1);

@@ -8,9 +8,14 @@ file(READ "${OUTPUT}" signature LIMIT 8 HEX)
 if(NOT signature STREQUAL "89504e470d0a1a0a")
   message(FATAL_ERROR "${OUTPUT} is no PNG picture (starts with '${signature}')")
 endif()
-foreach(arguments "" "--ms;abc" "${OUTPUT};--ms" "${OUTPUT};${OUTPUT}")
-  expect_run("'${arguments}'" STATUS 2 ERR "tqv-snapshot: " COMMAND "${PROGRAM}" ${arguments})
+foreach(arguments "--ms;abc" "${OUTPUT};--ms" "${OUTPUT};${OUTPUT}")
+  expect_run("'${arguments}'" STATUS 2 ERR "tqv-snapshot: " "Try 'tqv-snapshot --help'"
+    COMMAND "${PROGRAM}" ${arguments})
 endforeach()
+# With no picture named it still opens the panel and prints the identity: a library that
+# does not load is named, and is no usage error.
+expect_run("no picture" STATUS 0 OUT "卡名: 5200" COMMAND "${PROGRAM}" --ms 0)
+expect_run("a missing library" STATUS 2 ERR "/nope.so" COMMAND "${PROGRAM}" --card-library /nope.so)
 expect_run("an unwritable picture" STATUS 3 COMMAND "${PROGRAM}" "${OUTPUT}.none/x.png" --ms 0
   ERR "picture not written: " "${OUTPUT}.none/x.png")
 

@@ -1,4 +1,4 @@
-#include "app/CardLibraryOptions.h"
+#include "app/CommandLine.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -27,7 +27,7 @@ void writeLine(std::FILE* stream, const QString& text) {
 
 }  // namespace
 
-CardLibraryOptions::CardLibraryOptions(QCommandLineParser& parser)
+CommandLine::CommandLine(QCommandLineParser& parser)
     : m_parser(parser),
       m_cardLibrary(QStringLiteral("card-library"),
                     QStringLiteral("Use the card library in <file>, and only it (no search)."),
@@ -47,7 +47,7 @@ CardLibraryOptions::CardLibraryOptions(QCommandLineParser& parser)
     m_parser.addVersionOption();
 }
 
-std::optional<int> CardLibraryOptions::parse(const QStringList& arguments) {
+std::optional<int> CommandLine::parse(const QStringList& arguments) {
     if (QCoreApplication::applicationName().isEmpty() && !arguments.isEmpty()) {
         QCoreApplication::setApplicationName(QFileInfo(arguments.first()).fileName());
     }
@@ -55,13 +55,7 @@ std::optional<int> CardLibraryOptions::parse(const QStringList& arguments) {
         QCoreApplication::setApplicationVersion(QStringLiteral(TQV_VERSION));
     }
     const QString program = QCoreApplication::applicationName();
-    auto usageError = [&](const QString& text) {
-        writeLine(stderr, program + QStringLiteral(": ") + text);
-        writeLine(stderr, QStringLiteral("Try '%1 --help' for more information.").arg(program));
-        return FailureStatus;
-    };
-
-    if (!m_parser.parse(arguments)) return usageError(m_parser.errorText());
+    if (!m_parser.parse(arguments)) return usageError(m_parser.errorText().toStdString());
     if (m_parser.isSet(m_help)) {
         // The parser names the program by the path it was started from, or by a
         // placeholder before an application object exists: the name is what users type.
@@ -78,19 +72,19 @@ std::optional<int> CardLibraryOptions::parse(const QStringList& arguments) {
         return finishStandardOutput(0, FailureStatus);
     }
     if (m_parser.isSet(m_cardLibrary) && m_parser.value(m_cardLibrary).isEmpty()) {
-        return usageError(QStringLiteral("--card-library needs a file name."));
+        return usageError("--card-library needs a file name.");
     }
     return std::nullopt;
 }
 
-std::vector<card::LibraryCandidate> CardLibraryOptions::candidates() const {
+std::vector<card::LibraryCandidate> CommandLine::candidates() const {
     if (!m_parser.isSet(m_cardLibrary)) return card::AdcardBinding::defaultPlaces();
     return card::givenFile(files::qt::toPath(m_parser.value(m_cardLibrary)));
 }
 
-bool CardLibraryOptions::verbose() const { return m_parser.isSet(m_verbose); }
+bool CommandLine::verbose() const { return m_parser.isSet(m_verbose); }
 
-bool CardLibraryOptions::bind(card::AdcardBinding& binding) const {
+bool CommandLine::bind(card::AdcardBinding& binding) const {
     if (const auto error = binding.load()) {
         writeMessage(*error);
         return false;
@@ -99,12 +93,12 @@ bool CardLibraryOptions::bind(card::AdcardBinding& binding) const {
     return true;
 }
 
-void CardLibraryOptions::reportBound(const card::AdcardBinding& binding) const {
+void CommandLine::reportBound(const card::AdcardBinding& binding) const {
     if (!verbose()) return;
     if (const auto bound = binding.loaded()) writeMessage(boundText(*bound));
 }
 
-QString CardLibraryOptions::searchOrderHelp() {
+QString CommandLine::searchOrderHelp() {
     return QStringLiteral(
         "The card library is the file given with --card-library, else the first that loads "
         "of: libadcard in the program's own folder, the system's library search "
@@ -113,7 +107,7 @@ QString CardLibraryOptions::searchOrderHelp() {
         "current directory is never searched.");
 }
 
-void CardLibraryOptions::writeMessage(const std::string& text) {
+void CommandLine::writeMessage(const std::string& text) {
     // The text's bytes as they are: a file name in it may be no UTF-8.
     const std::string line =
         QCoreApplication::applicationName().toStdString() + ": " + text + "\n";
@@ -121,11 +115,52 @@ void CardLibraryOptions::writeMessage(const std::string& text) {
     std::fflush(stderr);
 }
 
-std::string CardLibraryOptions::boundText(const card::LibraryCandidate& bound) {
+int CommandLine::usageError(const std::string& text) {
+    writeMessage(text);
+    writeLine(stderr, QStringLiteral("Try '%1 --help' for more information.")
+                          .arg(QCoreApplication::applicationName()));
+    return FailureStatus;
+}
+
+namespace {
+
+bool g_qtVerbose = false;
+
+void filterQtMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (!g_qtVerbose && (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg)) return;
+    CommandLine::writeMessage("Qt: " + text.toStdString());
+}
+
+}  // namespace
+
+void CommandLine::quietenQt() const {
+    g_qtVerbose = verbose();
+    qInstallMessageHandler(filterQtMessage);
+}
+
+namespace {
+
+// A development build puts the simulated card it built beside its programs.
+bool builtBesideInThisBuildTree(const card::LibraryCandidate& bound) {
+#ifdef TQV_BUILD_BIN_DIR
+    if (bound.kind != card::PlaceKind::ProgramFolder) return false;
+    std::error_code error;
+    const auto folder = std::filesystem::canonical(bound.file, error).parent_path();
+    return !error && folder == std::filesystem::canonical(TQV_BUILD_BIN_DIR, error) && !error;
+#else
+    (void)bound;
+    return false;
+#endif
+}
+
+}  // namespace
+
+std::string CommandLine::boundText(const card::LibraryCandidate& bound) {
     const std::string place(card::describe(bound.kind));
-    const bool shipped = bound.kind == card::PlaceKind::ShippedSimulator;
-    return "card library: " + files::displayName(bound.file) + " (" + place +
-           (shipped ? ")" : "; not the shipped simulated card)");
+    std::string which = "; not the shipped simulated card";
+    if (bound.kind == card::PlaceKind::ShippedSimulator) which.clear();
+    if (builtBesideInThisBuildTree(bound)) which = ": the simulated card this build made";
+    return "card library: " + files::displayName(bound.file) + " (" + place + which + ")";
 }
 
 }  // namespace tqv::app
