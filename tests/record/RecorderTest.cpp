@@ -91,6 +91,55 @@ TEST(Recorder, StalledWriterCostsAGapAtTheRightScanNeverTheProducersTime) {
     EXPECT_EQ(json["stopped"]["reason"], "stop pressed");
 }
 
+// What the card session tells of losses becomes gaps where they fell: a block not
+// delivered counted, a loss of no known size "unknown" with the clock's estimate, the
+// acquisition's scan index moved on by what is known of both.
+TEST(Recorder, EveryLossTheCardSessionTellsIsAGapAtItsFileScan) {
+    const ScratchFolder folder;
+    auto recorder = std::get<0>(Recorder::open(settingsFor(folder / "run.wav")));
+    int64_t block = 0;
+    const auto offerNext = [&] { recorder->offer(cardBlock(block++ * kScansPerBlock)); };
+    offerNext();
+    offerNext();
+    session::Loss notDelivered;
+    notDelivered.cause = session::LossCause::NotDelivered;
+    notDelivered.blocks = 1;
+    recorder->noteLoss(notDelivered);
+    ++block;
+    offerNext();
+    session::Loss overrun;
+    overrun.cause = session::LossCause::CardQueueFull;
+    overrun.estimatedBlocks = 36;
+    recorder->noteLoss(overrun);
+    block += 36;
+    offerNext();
+    session::Loss error;
+    error.cause = session::LossCause::CardError;
+    error.errorCode = -5;
+    recorder->noteLoss(error);
+    EXPECT_EQ(recorder->status().gaps, 3);
+    EXPECT_EQ(recorder->status().blocksLost, 1);
+    EXPECT_EQ(recorder->status().lossesOfUnknownSize, 2);
+    recorder->stop(StopReason::StopPressed);
+
+    const auto json = readJson(folder / "run.wav.json");
+    ASSERT_EQ(json["gaps"].size(), 3u);
+    EXPECT_EQ(json["gaps"][0]["file_scan"], 2 * kScansPerBlock);
+    EXPECT_EQ(json["gaps"][0]["scan_index"], 2 * kScansPerBlock);
+    EXPECT_EQ(json["gaps"][0]["blocks_lost"], 1);
+    EXPECT_EQ(json["gaps"][1]["file_scan"], 3 * kScansPerBlock);
+    EXPECT_EQ(json["gaps"][1]["scan_index"], 4 * kScansPerBlock);
+    EXPECT_EQ(json["gaps"][1]["blocks_lost"], "unknown");
+    EXPECT_EQ(json["gaps"][1]["estimated_blocks_lost"], 36);
+    EXPECT_EQ(json["gaps"][1]["cause"], "the card's queue was full");
+    EXPECT_EQ(json["gaps"][2]["file_scan"], 4 * kScansPerBlock) << "a loss at the very end";
+    EXPECT_EQ(json["gaps"][2]["scan_index"], 41 * kScansPerBlock);
+    EXPECT_EQ(json["gaps"][2]["cause"], "card error code -5");
+    EXPECT_FALSE(json["gaps"][2].contains("estimated_blocks_lost"));
+    EXPECT_EQ(json["blocks_lost"], 1);
+    EXPECT_EQ(json["gaps_of_unknown_size"], 2);
+}
+
 TEST(BlockQueue, RunsEndAtTheStorageEndAndBeforeAGap) {
     BlockQueue queue(4, 2);
     const std::vector<int16_t> block{1, 2};
