@@ -29,11 +29,16 @@
 # offscreen; display: the real program under Xvfb; package: installation and the
 # Debian package; fuzzing: libFuzzer runs.
 set(TQV_TEST_TIERS unit integration widget display package fuzzing)
+# How long a tier's test takes, roughly, in CTest's COST: with no times from an earlier
+# run (a fresh checkout) CTest starts the costliest first, so that a package test does not
+# start last and run alone.
+set(TQV_TEST_TIER_COSTS 1 10 10 20 30 30)
 
 # The list of suites, for the stage targets and the stage check.
 set_property(GLOBAL PROPERTY TQV_TEST_SUITES "")
 
-# _tqv_test_labels(<out> <labels>...): the labels given, checked, with the folder's.
+# _tqv_test_labels(<out> <labels>...): the labels given, checked, with the folder's; and in
+# <out>_COST the cost of their tier.
 function(_tqv_test_labels out)
   set(tiers "")
   foreach(label IN LISTS ARGN)
@@ -55,6 +60,9 @@ function(_tqv_test_labels out)
   set(labels ${ARGN} ${folder})
   list(REMOVE_DUPLICATES labels)
   set(${out} ${labels} PARENT_SCOPE)
+  list(FIND TQV_TEST_TIERS ${tiers} tier)
+  list(GET TQV_TEST_TIER_COSTS ${tier} cost)
+  set(${out}_COST ${cost} PARENT_SCOPE)
 endfunction()
 
 # _tqv_record_suite(<suite> <kind> <key> LABELS <labels>... TARGETS <targets>...): one
@@ -98,6 +106,7 @@ function(tqv_test_program target)
   # second label would be lost): the properties are set on the discovered tests by a
   # file CTest reads after the list.
   _tqv_property_arguments(properties LABELS ${labels})
+  string(APPEND properties " COST ${labels_COST}")
   foreach(property TIMEOUT ENVIRONMENT ENVIRONMENT_MODIFICATION)
     _tqv_property_arguments(more ${property} ${arg_${property}})
     string(APPEND properties "${more}")
@@ -122,7 +131,7 @@ function(tqv_add_test)
     set(where WORKING_DIRECTORY ${arg_WORKING_DIRECTORY})
   endif()
   add_test(NAME ${arg_NAME} COMMAND ${arg_COMMAND} ${where})
-  set_tests_properties(${arg_NAME} PROPERTIES LABELS "${labels}")
+  set_tests_properties(${arg_NAME} PROPERTIES LABELS "${labels}" COST ${labels_COST})
   # What the stage must build: a target run as the command or named in it.
   set(targets "")
   list(GET arg_COMMAND 0 program)

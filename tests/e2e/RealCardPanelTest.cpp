@@ -41,7 +41,7 @@ TEST(RealCardPanel, TheRingHoldsEveryScanInOrderAndARestartBeginsAtScanZero) {
     ASSERT_TRUE(panel.tickUntil([&] { return panel.form.BlockCount >= 25; }));
     // 20 blocks of 300 scans of channels 0..3, the oldest at RingPos.
     std::vector<std::int16_t> ring(panel.dll.RingBuf.begin(), panel.dll.RingBuf.begin() + 24000);
-    // std::rotate, not std::ranges::rotate: clang 14 cannot instantiate the latter with libstdc++ 12.
+    // std::rotate: clang 14 cannot instantiate std::ranges::rotate with libstdc++ 12.
     std::rotate(ring.begin(), ring.begin() + panel.dll.RingPos, ring.end());
     const auto first = counterRun(ring.data(), 6000, 4, 3);
     ASSERT_TRUE(first) << "a block lost, torn or out of order";
