@@ -27,6 +27,12 @@ CheckResult timed(Clock& clock, Check check) {
 
 }  // namespace
 
+MeasurableSignals measurableSignals(double seconds) {
+    using acquisition::StartParameters;
+    return {StartParameters::ChannelCount, StartParameters::ScanRate,
+            std::min(seconds, CaptureSeconds)};
+}
+
 std::vector<CheckResult> runSelfTest(card::CardLibrary& card, Clock& clock,
                                      const SelfTestOptions& options) {
     std::vector<CheckResult> results;
