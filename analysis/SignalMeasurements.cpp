@@ -80,17 +80,20 @@ public:
             result.noPeriod = *reason;
             return;
         }
-        const int periods = m_rising - 1;
         const double length = m_lastRise - m_firstRise;
-        result.periodicity = Periodicity{length / periods, m_highTime / length, periods};
+        result.periodicity =
+            Periodicity{length / wholePeriods(), m_highTime / length, wholePeriods()};
     }
 
 private:
     enum class Side { Unknown, Low, High };
 
+    // Between the first rising crossing and the last.
+    int wholePeriods() const { return m_rising - 1; }
+
     std::optional<NoPeriod> unmeasurable() const {
         if (!m_active) return NoPeriod::Flat;
-        const int periods = m_rising - 1;
+        const int periods = wholePeriods();
         if (periods < 2) return NoPeriod::FewerThanTwoPeriods;
         const double length = m_lastRise - m_firstRise;
         const double period = length / periods;
