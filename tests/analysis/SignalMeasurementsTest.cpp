@@ -90,7 +90,9 @@ struct SignalCase {
     double hz;  // the signal's own frequency; 0 for noise alone
     double amplitude;
     double noiseSd;
-    char shape;  // 's' sine, 't' triangle, 'q' square of duty 0.3, 'n' noise alone
+    // 's' sine, 't' triangle, 'q' square of duty 0.3, 'n' noise alone, 'g' a sine with
+    // one scan at its top in the trough halfway through: a glitch, one crossing too many.
+    char shape;
     int scans;
     Expect expect;
     NoPeriod whyNone;  // for Expect::None
@@ -99,6 +101,12 @@ struct SignalCase {
 
 std::vector<int16_t> generated(const SignalCase& signal) {
     SeededNoise noise(signal.noiseSd, signal.seed);
+    // The sine's trough is at phase 0.45 of each period.
+    const double periodsHalfway = std::floor(signal.scans * signal.hz / kScanRate / 2);
+    const auto troughHalfway =
+        signal.hz > 0
+            ? static_cast<int>(std::lround((periodsHalfway + 0.45) * kScanRate / signal.hz))
+            : -1;
     return onChannelOne(signal.scans, [&](int s) {
         const double p = phase(s, signal.hz);
         double wave = 0;
@@ -111,6 +119,9 @@ std::vector<int16_t> generated(const SignalCase& signal) {
                 break;
             case 'q':
                 wave = unitSquare(p, 0.3);
+                break;
+            case 'g':
+                wave = s == troughHalfway ? 1 : unitSine(p + 0.3);
                 break;
         }
         return signal.amplitude * wave + noise();
@@ -169,6 +180,9 @@ INSTANTIATE_TEST_SUITE_P(
             "Sine1000HzSd30OnAmplitude100", 1000.3, 100, 30, 's', 6000, Expect::ReadsOrNone, {}},
         // No frequency to give.
         SignalCase{"NoiseSd30", 0, 0, 30, 'n', 6000, Expect::None, NoPeriod::Unsteady},
+        // One extra crossing in 250 periods would read 0.4 % fast.
+        SignalCase{"Sine50HzWithAGlitchIn5s", 50, 1600, 0, 'g', 50000, Expect::None,
+                   NoPeriod::Unsteady},
         SignalCase{"Sine4900Hz", 4900, 1600, 0, 's', 6000, Expect::None, NoPeriod::TooFast},
         SignalCase{"Sine4100Hz", 4100, 1600, 0, 's', 6000, Expect::None, NoPeriod::TooFast},
         // Two periods of a square wave of 91.33 scans that both measure 91: either end
