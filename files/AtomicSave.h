@@ -12,7 +12,11 @@ namespace tqv::files {
 
 // Writes `contents` to `target`. Empty on success; otherwise why, naming the file, and
 // then no partial file is left and an earlier file of that name stays as it was.
-//  - A symbolic link is followed: the file it names is replaced, the link stays.
+//  - A symbolic link is followed: the file it names is replaced, or created when the
+//    link dangles, and the link stays. A dangling link into a folder that does not
+//    exist is refused, naming the folder.
+//  - A file the user may not write (say, 0444 to its owner) is refused, as cp
+//    refuses it; root may write it, as with cp.
 //  - A target that exists and is no regular file (a terminal, a pipe, a FIFO, a
 //    device) and any name under /dev or /proc (/dev/stdout, /proc/self/fd/1) is
 //    written into directly and never replaced; such a write cannot be undone, and it

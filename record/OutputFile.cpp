@@ -25,6 +25,10 @@ int openFile(const std::filesystem::path& path, int flags) {
 long long writeSome(int fd, const char* data, std::size_t size) {
     return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
 }
+long long writeSomeAt(int fd, const char* data, std::size_t size, int64_t offset) {
+    if (::_lseeki64(fd, offset, SEEK_SET) < 0) return -1;
+    return writeSome(fd, data, size);
+}
 int truncateFile(int fd, int64_t size) { return ::_chsize_s(fd, size) == 0 ? 0 : -1; }
 int syncFile(int fd) { return ::_commit(fd); }
 int closeFile(int fd) { return ::_close(fd); }
@@ -36,6 +40,9 @@ int openFile(const std::filesystem::path& path, int flags) {
     return ::open(path.c_str(), flags | O_CLOEXEC, 0666);
 }
 long long writeSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
+long long writeSomeAt(int fd, const char* data, std::size_t size, int64_t offset) {
+    return ::pwrite(fd, data, size, static_cast<off_t>(offset));
+}
 int truncateFile(int fd, int64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
 int syncFile(int fd) {
 #ifdef __APPLE__
@@ -49,6 +56,25 @@ constexpr int kCreate = O_RDWR | O_CREAT;
 constexpr int kExclusive = O_EXCL;
 constexpr int kTruncate = O_TRUNC;
 #endif
+
+// Calls `writeSome(data, size, done)` until all of it got through or it fails.
+template <typename WriteSome>
+std::optional<std::string> writeLoop(const char* data, std::size_t size, std::size_t& written,
+                                     WriteSome writeSome) {
+    written = 0;
+    while (size > 0) {
+        const long long some = writeSome(data, size, written);
+        if (some < 0) {
+            if (errno == EINTR) continue;
+            return systemError("write");
+        }
+        if (some == 0) return std::string("write: no progress");
+        data += some;
+        size -= static_cast<std::size_t>(some);
+        written += static_cast<std::size_t>(some);
+    }
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -72,19 +98,17 @@ OutputFile::~OutputFile() {
 
 std::optional<std::string> OutputFile::writeAll(const char* data, std::size_t size,
                                                 std::size_t& written) {
-    written = 0;
-    while (size > 0) {
-        const long long some = writeSome(m_fd, data, size);
-        if (some < 0) {
-            if (errno == EINTR) continue;
-            return systemError("write");
-        }
-        if (some == 0) return std::string("write: no progress");
-        data += some;
-        size -= static_cast<std::size_t>(some);
-        written += static_cast<std::size_t>(some);
-    }
-    return std::nullopt;
+    return writeLoop(data, size, written, [this](const char* at, std::size_t left, std::size_t) {
+        return writeSome(m_fd, at, left);
+    });
+}
+
+std::optional<std::string> OutputFile::writeAllAt(int64_t offset, const char* data,
+                                                  std::size_t size, std::size_t& written) {
+    return writeLoop(data, size, written,
+                     [this, offset](const char* at, std::size_t left, std::size_t done) {
+                         return writeSomeAt(m_fd, at, left, offset + static_cast<int64_t>(done));
+                     });
 }
 
 std::optional<std::string> OutputFile::truncate(int64_t size) {

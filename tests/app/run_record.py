@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""usage: run_record.py kill|file_limit|refused|panel PROGRAM WORK_DIR
+"""usage: run_record.py kill|file_limit|refused|readers|panel PROGRAM WORK_DIR
 Runs tqv-record on the simulated card, twenty times fast, and reads what it wrote with
-readers nobody here wrote: sox for the WAV, numpy for the samples, json for the metadata."""
+readers nobody here wrote: sox, Python's wave and sigrok-cli for the WAV, numpy for the
+samples, json for the metadata."""
 import json
 import os
 import resource
@@ -10,6 +11,7 @@ import signal
 import subprocess
 import sys
 import time
+import wave
 
 import numpy
 
@@ -127,6 +129,46 @@ def refused(program, work):
     expect(not os.path.exists(f"{work}/a.wav"), "a refused run left a file")
 
 
+def readers(program, work):
+    """Below 4 GiB a plain PCM WAV: Python's wave and sigrok-cli open it unchanged and read
+    the very codes sox reads, the counter channel through its whole range."""
+    path = f"{work}/run.wav"
+    done = subprocess.run([program, "--seconds", "1", path],
+                          env=environment(ADCARD_SIM_SPEED="10"), capture_output=True,
+                          text=True, timeout=60)
+    expect(done.returncode == 0, f"tqv-record: exit {done.returncode}", done.stderr)
+    scans = json.load(open(f"{path}.json", encoding="utf-8"))["scans_written"]
+    codes = sox_samples(path)
+    expect(len(codes) == scans and scans > 65536, f"sox reads {len(codes)} scans of {scans}")
+    expect_counter_continuous(codes)
+
+    try:
+        with wave.open(path) as file:
+            params = (file.getnchannels(), file.getsampwidth(), file.getframerate(),
+                      file.getnframes())
+            read = numpy.frombuffer(file.readframes(scans), dtype="<i2").reshape(-1, CHANNELS)
+    except wave.Error as error:
+        sys.exit(f"Python's wave cannot open {path}: {error}")
+    expect(params == (CHANNELS, 2, 10000, scans), f"Python's wave sees {params}")
+    expect(numpy.array_equal(read, codes), "Python's wave reads other codes than sox")
+
+    shown = subprocess.run(["sigrok-cli", "-I", "wav", "-i", path, "--show"],
+                           capture_output=True, text=True, timeout=60)
+    said = shown.stdout + shown.stderr
+    expect(shown.returncode == 0 and "Channels: 4" in said and
+           f"Analog sample count: {scans}" in said and "unprocessed" not in said,
+           "sigrok-cli does not see four channels of every scan", said)
+    dumped = subprocess.run(["sigrok-cli", "-I", "wav", "-i", path, "-O", "csv"],
+                            capture_output=True, text=True, timeout=120)
+    expect(dumped.returncode == 0, "sigrok-cli cannot convert it", dumped.stderr)
+    # Comments, the sample rate and an empty header row, then one row per scan; sigrok's
+    # WAV input gives a code c as c / 32767, to six digits.
+    rows = [line for line in dumped.stdout.splitlines() if line[:1] not in ("", ";", "M", ",")]
+    values = numpy.loadtxt(rows, delimiter=",", ndmin=2)
+    expect(numpy.array_equal(numpy.rint(values * 32767), codes),
+           "sigrok-cli reads other codes than sox")
+
+
 def panel(program, work):
     """tqv-multibuf --record: the file opened at launch, ended complete by SIGTERM; an
     existing file refused before any window."""
@@ -154,7 +196,8 @@ def main():
     scenario, program, work = sys.argv[1:4]
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
-    {"kill": kill, "file_limit": file_limit, "refused": refused, "panel": panel}[scenario](program, work)
+    {"kill": kill, "file_limit": file_limit, "refused": refused, "readers": readers,
+     "panel": panel}[scenario](program, work)
 
 
 if __name__ == "__main__":

@@ -94,8 +94,9 @@ def expect_signals(program, work):
     failure = cases["channel 2"].find("failure")
     expect(failure is not None and reason in failure.get("message", ""),
            "the JUnit case of channel 2 carries no failure with the figures")
-    for bad in ("0:fifty", "4:50", "0:50:3200:1"):
-        done = run(program, "--seconds", "1", "--expect", bad)
+    # A second check of a channel, and 2 Hz where one second holds fewer than three periods.
+    for bad in (["0:fifty"], ["4:50"], ["0:50:3200:1"], ["0:50", "0:60"], ["0:2"]):
+        done = run(program, "--seconds", "1", *[a for text in bad for a in ("--expect", text)])
         expect(done.returncode == 2 and not done.stdout and "--expect" in done.stderr,
                f"--expect {bad}: expected exit 2 before any check", done.details)
 
