@@ -134,6 +134,20 @@ void syncFolder(const fs::path& folder) {
     ::fsync(fd);
     ::close(fd);
 }
+// A device or a kernel file may be opened for writing and still refuse every write
+// (/proc/version does, even to root): an empty write asks without writing anything. A
+// FIFO is left to its reader, which may come later.
+bool acceptsWrites(const fs::path& target) {
+    struct stat status {};
+    if (::stat(target.c_str(), &status) == 0 && S_ISFIFO(status.st_mode)) return true;
+    const int fd = ::open(target.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool accepted = ::write(fd, "", 0) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return accepted;
+}
 // An existing file this user may not write (root may write any, as cp does).
 bool writeForbidden(const fs::path& file) {
     return ::access(file.c_str(), W_OK) != 0 && errno == EACCES;
@@ -247,6 +261,7 @@ std::optional<std::string> checkWritable(const fs::path& target) {
     if (isSpecial(target, folder)) {
 #ifndef _WIN32
         if (::access(target.c_str(), W_OK) != 0) return because(target, "cannot write", errno);
+        if (!acceptsWrites(target)) return because(target, "cannot write", errno);
 #endif
         return std::nullopt;
     }
