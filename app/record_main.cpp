@@ -23,7 +23,6 @@
 namespace {
 
 using namespace tqv;
-using Seconds = std::chrono::duration<double>;
 
 constexpr int ExitRecorded = 0;
 constexpr int ExitFailed = 1;
@@ -37,8 +36,16 @@ constexpr long long kMaximumSeconds = 366LL * 24 * 3600;
 constexpr int16_t kCardQueueBlocks = 1000;
 constexpr auto kPollInterval = std::chrono::milliseconds(2);
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
-// A card that delivers nothing for this long has stopped: the recording cannot go on.
+// A card that delivers nothing for this long while the program watches has stopped:
+// the recording cannot go on. The program's own pauses (Ctrl-Z, a suspended machine)
+// are not counted (BlockDrain::LongestCountedWait): the card's blocks wait for it.
 constexpr auto kCardStalled = std::chrono::seconds(2);
+
+// Why a recording that cannot go on ended, in its metadata and its last message.
+std::string stallText(int32_t errorCode) {
+    return "no block for " + std::to_string(kCardStalled.count()) + " s, card error code " +
+           std::to_string(errorCode);
+}
 
 int usageError(const QString& message) { return app::CommandLine::usageError(message.toStdString()); }
 
@@ -103,7 +110,7 @@ int main(int argc, char* argv[]) {
                                                : "unexpected argument " + positional[1]);
     }
     if (positional[0].isEmpty()) return usageError("the recording's FILE is empty");
-    std::optional<Seconds> seconds;
+    std::optional<long long> seconds;
     if (parser.isSet(secondsOption)) {
         bool valid = false;
         const long long value = parser.value(secondsOption).toLongLong(&valid);
@@ -111,7 +118,7 @@ int main(int argc, char* argv[]) {
             return usageError("--seconds takes a whole number from 1 to 31622400, not \"" +
                               parser.value(secondsOption) + "\"");
         }
-        seconds = Seconds(static_cast<double>(value));
+        seconds = value;
     }
     const std::filesystem::path file = files::qt::toPath(positional[0]);
 
@@ -147,7 +154,7 @@ int main(int argc, char* argv[]) {
         session::BlockDrain drain(cardSession, kPollInterval);
 
         if (const auto refused = drain.start(parameters)) {
-            recorder.stop(record::StopReason::CardError);
+            recorder.stop(record::StopReason::CardError, session::startFailureText(*refused));
             app::CommandLine::writeMessage(session::startFailureText(*refused));
             return ExitFailed;
         }
@@ -155,7 +162,9 @@ int main(int argc, char* argv[]) {
         const bool progressShown = app::standardErrorIsTerminal();
         auto nextProgress = drain.startTime();
         session::DrainLimits limits;
-        if (seconds) limits.runTime = std::chrono::duration_cast<session::Clock::Duration>(*seconds);
+        // The card's own count of blocks, not the wall clock: the last block of the time
+        // asked for may still be on its way when the clock says the time is up.
+        if (seconds) limits.blocks = session::blocksLasting(*seconds, parameters);
         limits.interrupted = &interrupt.flag();
         limits.stallAfter = kCardStalled;
         limits.afterPoll = [&](session::Clock::Duration sinceStart) {
@@ -176,8 +185,11 @@ int main(int argc, char* argv[]) {
         case session::DrainEnd::ConsumerStopped: reason = record::StopReason::WriteError; break;
         case session::DrainEnd::CardStalled: reason = record::StopReason::CardError; break;
         }
+        // Read while the card still runs: what it says of why it stopped delivering.
+        const std::string cardDetail =
+            cardFailed ? stallText(cardSession.errorCode()) : std::string();
         cardSession.stop();
-        recorder.stop(reason);
+        recorder.stop(reason, cardDetail);
         if (progressShown) clearProgress();
 
         const auto status = recorder.status();
@@ -191,9 +203,7 @@ int main(int argc, char* argv[]) {
             return ExitFailed;
         }
         if (cardFailed) {
-            app::CommandLine::writeMessage(
-                "card error: no block for " + std::to_string(kCardStalled.count()) +
-                " s, error code " + std::to_string(cardSession.errorCode()));
+            app::CommandLine::writeMessage("card error: " + cardDetail);
             return ExitFailed;
         }
         return metadata.gaps.empty() ? ExitRecorded : ExitFailed;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <exception>
 #include <system_error>
+#include <utility>
 
 #include "files/AtomicSave.h"
 #include "record/CsvSink.h"
@@ -132,10 +133,11 @@ void Recorder::noteLoss(const session::Loss& loss) {
     }
 }
 
-void Recorder::stop(StopReason reason) {
+void Recorder::stop(StopReason reason, std::string detail) {
     if (m_stopped) return;
     m_stopped = true;
     m_requestedReason.store(reason, std::memory_order_relaxed);
+    m_stopDetail = std::move(detail);
     m_trailing = m_pending;
     m_trailingScan = m_acquiredBlocks * m_settings.scansPerBlock;
     m_stopRequested.store(true, std::memory_order_release);
@@ -246,9 +248,12 @@ void Recorder::finishFile() {
     const auto closing = m_sink->finish();
     if (closing && !failed) fail(*closing);
     m_bytes.store(m_sink->bytes(), std::memory_order_relaxed);
-    m_metadata.stopReason = m_state.load(std::memory_order_acquire) == RecordingState::Failed
-                                ? StopReason::WriteError
-                                : m_requestedReason.load(std::memory_order_relaxed);
+    if (m_state.load(std::memory_order_acquire) == RecordingState::Failed) {
+        m_metadata.stopReason = StopReason::WriteError;
+    } else {
+        m_metadata.stopReason = m_requestedReason.load(std::memory_order_relaxed);
+        m_metadata.error = m_stopDetail;
+    }
     const auto saved = saveMetadata(m_settings.file, m_metadata);
     if (m_state.load(std::memory_order_acquire) == RecordingState::Recording) {
         if (saved) {

@@ -86,8 +86,9 @@ public:
     bool wantsCardErrorCode() const override { return true; }
     // Producer thread only: takes no more blocks, lets the writer finish what is
     // queued, close the file and write the last metadata, then returns. A write
-    // error that ended it earlier stays the reason.
-    void stop(StopReason reason);
+    // error that ended it earlier stays the reason. `detail` goes into the metadata
+    // beside the reason: what the card said, for a card error.
+    void stop(StopReason reason, std::string detail = {});
 
     // Any thread.
     RecordingStatus status() const;
@@ -120,6 +121,7 @@ private:
     // Written by the producer before m_stopRequested (release), read by the writer after.
     LossBefore m_trailing;
     int64_t m_trailingScan = 0;
+    std::string m_stopDetail;
     std::atomic<StopReason> m_requestedReason{StopReason::StopPressed};
     std::atomic<bool> m_stopRequested{false};
 
