@@ -16,6 +16,7 @@ packages=(
   lintian                           # the Debian package's check
   libsndfile1-dev nlohmann-json3-dev  # the recorder: WAV/RF64 files, its metadata
   sox python3-numpy                 # the recordings read back by readers not ours
+  strace                            # a recording's drain held up on purpose (run, never linked)
   mandoc                            # the manual pages' check
 )
 
