@@ -35,22 +35,17 @@ std::string because(const fs::path& file, const std::string& what, int error) {
     return what + " " + displayName(file) + ": " + std::generic_category().message(error);
 }
 
-// A name no other writer uses: the process, a count and a random number.
-fs::path temporaryBeside(const fs::path& target, int attempt) {
-    static std::atomic<unsigned> counter{0};
-    static const unsigned long long seed = std::random_device{}() ^
-        static_cast<unsigned long long>(
-            std::chrono::steady_clock::now().time_since_epoch().count());
-#ifdef _WIN32
-    const unsigned long long process = GetCurrentProcessId();
-#else
-    const unsigned long long process = static_cast<unsigned long long>(::getpid());
-#endif
-    const auto unique = std::to_string(process) + "-" + std::to_string(counter++) + "-" +
-                        std::to_string((seed >> (attempt % 32)) % 1000000007ULL);
-    fs::path name = target.filename();
-    name += "." + unique + ".part";
-    return target.parent_path() / ("." + name.string());
+// The longest file name most file systems take, in bytes (NAME_MAX): ext4, XFS, tmpfs,
+// Btrfs; FAT and NTFS count UTF-16 units, of which a byte is at most one.
+constexpr std::size_t kLongestName = 255;
+
+// `name` cut to at most `bytes`, never inside a UTF-8 sequence.
+std::string cutName(std::string name, std::size_t bytes) {
+    if (name.size() <= bytes) return name;
+    std::size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+    name.resize(end);
+    return name;
 }
 
 #ifdef _WIN32
@@ -156,15 +151,32 @@ std::optional<std::string> writeInPlace(const fs::path& target, std::string_view
 #endif
 }
 
-// Where the bytes really go: a link is followed to the file it names, so the link stays.
-fs::path resolved(const fs::path& target) {
+}  // namespace
+
+fs::path temporaryBeside(const fs::path& target, int attempt) {
+    static std::atomic<unsigned> counter{0};
+    static const unsigned long long seed = std::random_device{}() ^
+        static_cast<unsigned long long>(
+            std::chrono::steady_clock::now().time_since_epoch().count());
+#ifdef _WIN32
+    const unsigned long long process = GetCurrentProcessId();
+#else
+    const unsigned long long process = static_cast<unsigned long long>(::getpid());
+#endif
+    const std::string suffix = "." + std::to_string(process) + "-" + std::to_string(counter++) +
+                               "-" + std::to_string((seed >> (attempt % 32)) % 1000000007ULL) +
+                               ".part";
+    const std::string name = target.filename().string();
+    const std::size_t room = kLongestName - 1 - suffix.size();
+    return target.parent_path() / ("." + cutName(name, room) + suffix);
+}
+
+fs::path followLink(const fs::path& target) {
     std::error_code error;
     if (!fs::is_symlink(fs::symlink_status(target, error))) return target;
     const fs::path real = fs::weakly_canonical(target, error);
     return error ? target : real;
 }
-
-}  // namespace
 
 std::string displayName(const fs::path& path) {
 #ifdef _WIN32
@@ -181,7 +193,7 @@ std::optional<std::string> saveAtomically(const fs::path& target, std::string_vi
     if (isSpecial(target, folder)) return writeInPlace(target, contents);
     if (folder) return displayName(target) + " is a folder";
 
-    const fs::path real = resolved(target);
+    const fs::path real = followLink(target);
     fs::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -223,7 +235,7 @@ std::optional<std::string> checkWritable(const fs::path& target) {
         return std::nullopt;
     }
     if (folder) return displayName(target) + " is a folder";
-    const fs::path real = resolved(target);
+    const fs::path real = followLink(target);
     const fs::path probe = temporaryBeside(real, 0);
     const int fd = openExclusive(probe);
     if (fd < 0) return because(real, "cannot create a file beside", errno);

@@ -28,4 +28,13 @@ std::optional<std::string> checkWritable(const std::filesystem::path& target);
 // A file name for a message: UTF-8 where the name is, its bytes as they are otherwise.
 std::string displayName(const std::filesystem::path& path);
 
+// A hidden name beside `target` that no other writer uses (this process, a count, a
+// random number; `attempt` varies it), short enough for any folder: a long target name
+// is cut, never the unique part. Open it exclusively: another file may take it first.
+std::filesystem::path temporaryBeside(const std::filesystem::path& target, int attempt);
+
+// The file a name stands for where the bytes go: a symbolic link followed to the file it
+// names (which need not exist), any other name as it is.
+std::filesystem::path followLink(const std::filesystem::path& target);
+
 }  // namespace tqv::files
