@@ -1,5 +1,6 @@
 #include "files/AtomicSave.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -38,6 +39,17 @@ std::string because(const fs::path& file, const std::string& what, int error) {
 // The longest file name most file systems take, in bytes (NAME_MAX): ext4, XFS, tmpfs,
 // Btrfs; FAT and NTFS count UTF-16 units, of which a byte is at most one.
 constexpr std::size_t kLongestName = 255;
+
+// The longest name the folder's file system takes, where it says.
+std::size_t longestNameIn(const fs::path& folder) {
+#ifndef _WIN32
+    const long longest = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    if (longest > 0) return std::min(static_cast<std::size_t>(longest), kLongestName);
+#else
+    (void)folder;
+#endif
+    return kLongestName;
+}
 
 // `name` cut to at most `bytes`, never inside a UTF-8 sequence.
 std::string cutName(std::string name, std::size_t bytes) {
@@ -167,7 +179,7 @@ fs::path temporaryBeside(const fs::path& target, int attempt) {
                                "-" + std::to_string((seed >> (attempt % 32)) % 1000000007ULL) +
                                ".part";
     const std::string name = target.filename().string();
-    const std::size_t room = kLongestName - 1 - suffix.size();
+    const std::size_t room = longestNameIn(target.parent_path()) - 1 - suffix.size();
     return target.parent_path() / ("." + cutName(name, room) + suffix);
 }
 
@@ -236,6 +248,10 @@ std::optional<std::string> checkWritable(const fs::path& target) {
     }
     if (folder) return displayName(target) + " is a folder";
     const fs::path real = followLink(target);
+    // The temporary's name is cut to fit; the file's own name must fit as it is.
+    if (real.filename().string().size() > longestNameIn(real.parent_path())) {
+        return because(real, "cannot create", ENAMETOOLONG);
+    }
     const fs::path probe = temporaryBeside(real, 0);
     const int fd = openExclusive(probe);
     if (fd < 0) return because(real, "cannot create a file beside", errno);
