@@ -47,6 +47,14 @@ std::string stallText(int32_t errorCode) {
            std::to_string(errorCode);
 }
 
+// The recorder's refusal, with how to replace an existing file here.
+std::string refusalText(const record::RecordingRefusal& refusal) {
+    if (refusal.kind == record::RecordingRefusal::Kind::Exists) {
+        return refusal.text + " (--force replaces it)";
+    }
+    return refusal.text;
+}
+
 int usageError(const QString& message) { return app::CommandLine::usageError(message.toStdString()); }
 
 // "12:34:56" for the free disk space left at this rate.
@@ -145,8 +153,8 @@ int main(int argc, char* argv[]) {
         settings.program = "tqv-record";
         settings.version = TQV_VERSION;
         auto opened = record::Recorder::open(settings);
-        if (auto* error = std::get_if<std::string>(&opened)) {
-            app::CommandLine::writeMessage(*error);
+        if (auto* refusal = std::get_if<record::RecordingRefusal>(&opened)) {
+            app::CommandLine::writeMessage(refusalText(*refusal));
             return ExitUnusable;
         }
         record::Recorder& recorder = *std::get<0>(opened);
@@ -155,7 +163,8 @@ int main(int argc, char* argv[]) {
 
         if (const auto refused = drain.start(parameters)) {
             recorder.stop(record::StopReason::CardError, session::startFailureText(*refused));
-            app::CommandLine::writeMessage(session::startFailureText(*refused));
+            app::CommandLine::writeMessage("card error: " + session::startFailureText(*refused) +
+                                           "; " + files::displayName(file) + " was not written");
             return ExitFailed;
         }
 
@@ -194,19 +203,37 @@ int main(int argc, char* argv[]) {
 
         const auto status = recorder.status();
         const auto& metadata = recorder.metadata();
+        if (!status.begun) {
+            // No block reached the disk: no file was made, an earlier one is as it was.
+            if (status.state == record::RecordingState::Failed) {
+                app::CommandLine::writeMessage(status.error);
+                return ExitUnusable;
+            }
+            app::CommandLine::writeMessage(
+                "no block recorded (" + record::stopReasonText(reason) + "), so " +
+                files::displayName(file) + " was not written" +
+                (cardFailed ? ": card error: " + cardDetail : std::string()));
+            return ExitFailed;
+        }
         std::cerr << "tqv-record: " << metadata.scansWritten << " scans ("
                   << metadata.blocksWritten << " blocks, " << status.bytes << " bytes) in "
                   << files::displayName(file) << ", " << metadata.gaps.size() << " gaps, "
                   << record::stopReasonText(*metadata.stopReason) << "\n";
+        int exitStatus = metadata.gaps.empty() ? ExitRecorded : ExitFailed;
         if (status.state == record::RecordingState::Failed) {
             app::CommandLine::writeMessage("write error: " + status.error);
-            return ExitFailed;
-        }
-        if (cardFailed) {
+            exitStatus = ExitFailed;
+        } else if (cardFailed) {
             app::CommandLine::writeMessage("card error: " + cardDetail);
-            return ExitFailed;
+            exitStatus = ExitFailed;
         }
-        return metadata.gaps.empty() ? ExitRecorded : ExitFailed;
+        if (!recorder.metadataError().empty()) {
+            app::CommandLine::writeMessage(files::displayName(record::metadataPath(file)) +
+                                           " does not say how the recording ended: " +
+                                           recorder.metadataError());
+            exitStatus = ExitFailed;
+        }
+        return exitStatus;
     } catch (const std::exception& error) {
         app::CommandLine::writeMessage(error.what());
         return ExitUnusable;

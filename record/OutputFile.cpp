@@ -6,9 +6,15 @@
 #include <utility>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 #else
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -25,18 +31,44 @@ int openFile(const std::filesystem::path& path, int flags) {
 long long writeSome(int fd, const char* data, std::size_t size) {
     return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
 }
+long long writeSomeAt(int fd, int64_t offset, const char* data, std::size_t size) {
+    if (::_lseeki64(fd, offset, SEEK_SET) < 0) return -1;
+    return writeSome(fd, data, size);
+}
 int truncateFile(int fd, int64_t size) { return ::_chsize_s(fd, size) == 0 ? 0 : -1; }
 int syncFile(int fd) { return ::_commit(fd); }
 int closeFile(int fd) { return ::_close(fd); }
+int64_t sizeOf(int fd) { return ::_filelengthi64(fd); }
+// Locked as a whole: a byte range far past any data stands for the file.
+bool lockFile(int fd, bool exclusive) {
+    OVERLAPPED where{};
+    where.Offset = 0xFFFFFFFEu;
+    const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+    return ::LockFileEx(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)), flags, 0, 1, 0, &where) != 0;
+}
 constexpr int kCreate = _O_RDWR | _O_CREAT;
 constexpr int kExclusive = _O_EXCL;
 constexpr int kTruncate = _O_TRUNC;
+constexpr int kReadOnly = _O_RDONLY;
+constexpr int kWriteOnly = _O_WRONLY;
 #else
 int openFile(const std::filesystem::path& path, int flags) {
     return ::open(path.c_str(), flags | O_CLOEXEC, 0666);
 }
 long long writeSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
+long long writeSomeAt(int fd, int64_t offset, const char* data, std::size_t size) {
+    return ::pwrite(fd, data, size, static_cast<off_t>(offset));
+}
 int truncateFile(int fd, int64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
+int64_t sizeOf(int fd) {
+    struct stat status {};
+    return ::fstat(fd, &status) == 0 ? static_cast<int64_t>(status.st_size) : -1;
+}
+// flock: held per open file, so two recordings in one process exclude each other too,
+// and let go when the file is closed or the process ends, however it ends.
+bool lockFile(int fd, bool exclusive) {
+    return ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0;
+}
 int syncFile(int fd) {
 #ifdef __APPLE__
     return ::fsync(fd);
@@ -48,7 +80,28 @@ int closeFile(int fd) { return ::close(fd); }
 constexpr int kCreate = O_RDWR | O_CREAT;
 constexpr int kExclusive = O_EXCL;
 constexpr int kTruncate = O_TRUNC;
+constexpr int kReadOnly = O_RDONLY | O_NOCTTY | O_NONBLOCK;
+constexpr int kWriteOnly = O_WRONLY | O_NOCTTY;
 #endif
+
+// Writes through `writeOnce` until all of it got through or it fails.
+template <typename WriteOnce>
+std::optional<std::string> writeWhole(const char* data, std::size_t size, std::size_t& written,
+                                      WriteOnce writeOnce) {
+    written = 0;
+    while (size > 0) {
+        const long long some = writeOnce(data, size, written);
+        if (some < 0) {
+            if (errno == EINTR) continue;
+            return systemError("write");
+        }
+        if (some == 0) return std::string("write: no progress");
+        data += some;
+        size -= static_cast<std::size_t>(some);
+        written += static_cast<std::size_t>(some);
+    }
+    return std::nullopt;
+}
 
 }  // namespace
 
@@ -64,6 +117,18 @@ std::variant<OutputFile, std::string> OutputFile::create(const std::filesystem::
     return systemError(files::displayName(path));
 }
 
+std::variant<OutputFile, int> OutputFile::createNew(const std::filesystem::path& path) {
+    const int fd = openFile(path, kCreate | kExclusive);
+    if (fd >= 0) return OutputFile(fd);
+    return errno;
+}
+
+std::variant<OutputFile, std::string> OutputFile::openExisting(const std::filesystem::path& path) {
+    const int fd = openFile(path, kWriteOnly);
+    if (fd >= 0) return OutputFile(fd);
+    return systemError(files::displayName(path));
+}
+
 OutputFile::OutputFile(OutputFile&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
 
 OutputFile::~OutputFile() {
@@ -72,19 +137,32 @@ OutputFile::~OutputFile() {
 
 std::optional<std::string> OutputFile::writeAll(const char* data, std::size_t size,
                                                 std::size_t& written) {
-    written = 0;
-    while (size > 0) {
-        const long long some = writeSome(m_fd, data, size);
-        if (some < 0) {
-            if (errno == EINTR) continue;
-            return systemError("write");
-        }
-        if (some == 0) return std::string("write: no progress");
-        data += some;
-        size -= static_cast<std::size_t>(some);
-        written += static_cast<std::size_t>(some);
-    }
-    return std::nullopt;
+    return writeWhole(data, size, written, [&](const char* from, std::size_t bytes, std::size_t) {
+        return writeSome(m_fd, from, bytes);
+    });
+}
+
+std::optional<std::string> OutputFile::writeAllAt(int64_t offset, const char* data,
+                                                  std::size_t size) {
+    std::size_t written = 0;
+    return writeWhole(data, size, written,
+                      [&](const char* from, std::size_t bytes, std::size_t done) {
+                          return writeSomeAt(m_fd, offset + static_cast<int64_t>(done), from,
+                                             bytes);
+                      });
+}
+
+int64_t OutputFile::size() const { return sizeOf(m_fd); }
+
+bool OutputFile::tryLock() { return lockFile(m_fd, true); }
+
+std::optional<bool> OutputFile::lockedByAnother(const std::filesystem::path& path) {
+    const int fd = openFile(path, kReadOnly);
+    if (fd < 0) return std::nullopt;
+    // A shared lock is refused only while some recording holds its exclusive one.
+    const bool free = lockFile(fd, false);
+    closeFile(fd);
+    return !free;
 }
 
 std::optional<std::string> OutputFile::truncate(int64_t size) {

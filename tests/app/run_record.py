@@ -196,7 +196,7 @@ def panel(program, work):
     expect(len(sox_samples(path)) == metadata["scans_written"], "sox reads another length")
     done = subprocess.run([program, "--record", path], env=env, capture_output=True, text=True,
                           timeout=60)
-    expect(done.returncode == 2 and "exists" in done.stderr,
+    expect(done.returncode == 2 and f"{path} exists (--force replaces it)" in done.stderr,
            f"an existing file: exit {done.returncode}", done.stderr)
 
 
