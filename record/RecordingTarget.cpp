@@ -131,8 +131,9 @@ std::optional<std::string> RecordingTarget::commit() {
     if (m_discarded) return std::string("the recording's file was removed");
     const FolderLock folder(m_real.parent_path());
     if (nameTaken(m_real)) {
-        if (!m_replace)
+        if (!m_replace) {
             return files::displayName(m_file) + " exists (made after the recording began)";
+        }
         if (OutputFile::lockedByAnother(m_real).value_or(false)) return beingRecorded(m_file);
     }
     std::error_code error;

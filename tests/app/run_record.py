@@ -276,6 +276,19 @@ def seconds(program, work):
         expect_every_loss_a_gap(path, samples, lossy=False)
 
 
+def stalled(program, work):
+    """A card that delivers nothing (the simulated card a thousand times slow: a block
+    every 30 s) cannot be recorded from: after 2 s the program ends with the card's
+    code, and, no block having come, leaves no file."""
+    path = f"{work}/stalled.wav"
+    done = subprocess.run([program, path], env=environment(ADCARD_SIM_SPEED="0.001"),
+                          capture_output=True, text=True, timeout=30)
+    details = f"exit {done.returncode}\nstderr:\n{done.stderr}"
+    expect(done.returncode == 1 and "card error: no block for 2 s, card error code 0"
+           in done.stderr, "expected exit 1 and the card's code", details)
+    expect(os.listdir(work) == [], f"left behind: {os.listdir(work)}", details)
+
+
 def hangup(program, work):
     """SIGHUP (a closed terminal or SSH session) ends a recording as an interrupt does: the
     card stopped, the file and its metadata complete."""
@@ -303,7 +316,7 @@ def main():
     os.makedirs(work)
     {"kill": kill, "file_limit": file_limit, "refused": refused, "panel": panel,
      "panel_paused": panel_paused, "panel_fast": panel_fast, "record_delayed": record_delayed,
-     "seconds": seconds, "hangup": hangup}[scenario](program, work)
+     "seconds": seconds, "hangup": hangup, "stalled": stalled}[scenario](program, work)
 
 
 if __name__ == "__main__":
