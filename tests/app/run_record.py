@@ -200,39 +200,44 @@ def panel(program, work):
            f"an existing file: exit {done.returncode}", done.stderr)
 
 
+def record_in_panel(program, path, speed, meanwhile):
+    """tqv-multibuf --record PATH --start with the card SPEED times fast; `meanwhile(process)`
+    while it records, then SIGTERM; every loss the counter shows must be a gap."""
+    process = subprocess.Popen([program, "--record", path, "--start"],
+                               env=panel_environment(ADCARD_SIM_SPEED=speed),
+                               stderr=subprocess.DEVNULL)
+    meanwhile(process)
+    process.send_signal(signal.SIGTERM)
+    expect(process.wait(timeout=30) == 0, "tqv-multibuf did not end cleanly on SIGTERM")
+    expect_every_loss_a_gap(path, sox_samples(path), lossy=True)
+
+
 def panel_paused(program, work):
     """The whole panel stopped (SIGSTOP) for longer than the card's queue lasts: the card
     drops blocks meanwhile, and the recording says where."""
     path = f"{work}/paused.wav"
+
+    def pause(process):
+        wait_until(lambda: scans_on_disk(path) >= 30_000, "a second and a half is recorded")
+        process.send_signal(signal.SIGSTOP)
+        # The pause itself: the card's queue of 50 blocks lasts 0.75 s at twice its rate.
+        time.sleep(2.5)
+        process.send_signal(signal.SIGCONT)
+        resumed = scans_on_disk(path)
+        wait_until(lambda: scans_on_disk(path) >= resumed + 20_000, "the recording goes on")
+
     # The simulated card stops with the program and then completes every block due at
     # once, racing the panel's first tick: at twice the card's rate the pause is more than
     # three queues long, so blocks are dropped however the race goes.
-    process = subprocess.Popen([program, "--record", path, "--start"],
-                               env=panel_environment(ADCARD_SIM_SPEED="2"),
-                               stderr=subprocess.DEVNULL)
-    wait_until(lambda: scans_on_disk(path) >= 30_000, "a second and a half is recorded")
-    process.send_signal(signal.SIGSTOP)
-    # The pause itself: the card's queue of 50 blocks lasts 0.75 s at twice its rate.
-    time.sleep(2.5)
-    process.send_signal(signal.SIGCONT)
-    resumed = scans_on_disk(path)
-    wait_until(lambda: scans_on_disk(path) >= resumed + 20_000, "the recording goes on")
-    process.send_signal(signal.SIGTERM)
-    expect(process.wait(timeout=30) == 0, "tqv-multibuf did not end cleanly on SIGTERM")
-    expect_every_loss_a_gap(path, sox_samples(path), lossy=True)
+    record_in_panel(program, path, "2", pause)
 
 
 def panel_fast(program, work):
     """The card ten times too fast for the panel's 200 ms tick: its queue overruns at
     nearly every tick, and every overrun is a gap."""
     path = f"{work}/fast.wav"
-    process = subprocess.Popen([program, "--record", path, "--start"],
-                               env=panel_environment(ADCARD_SIM_SPEED="10"),
-                               stderr=subprocess.DEVNULL)
-    wait_until(lambda: scans_on_disk(path) >= 300_000, "several ticks are recorded")
-    process.send_signal(signal.SIGTERM)
-    expect(process.wait(timeout=30) == 0, "tqv-multibuf did not end cleanly on SIGTERM")
-    expect_every_loss_a_gap(path, sox_samples(path), lossy=True)
+    record_in_panel(program, path, "10", lambda process: wait_until(
+        lambda: scans_on_disk(path) >= 300_000, "several ticks are recorded"))
 
 
 SKIPPED = 77

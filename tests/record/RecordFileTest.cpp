@@ -142,28 +142,6 @@ TEST(RecordFile, PastFourGibibytesTheWavBecomesRf64KeepingEverySample) {
     EXPECT_EQ(wav.samples, samples);
 }
 
-// A file-size limit stands in for a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_previous{};
-    void (*m_previousHandler)(int) = SIG_DFL;
-};
-
 TEST(RecordFile, AWriteFailureLeavesAValidFileOfWholeBlocksAndTheReason) {
     const ScratchFolder folder;
     const auto file = folder / "full.wav";

@@ -2,10 +2,8 @@
 // its first block on disk, a recording that never gets that far leaves nothing behind,
 // a file being recorded is not recorded over, and a name that is no recording is refused.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
 
-#include <csignal>
+#include <sys/stat.h>
 
 #include "RecordedBlocks.h"
 
@@ -74,27 +72,8 @@ TEST(RecordingTarget, AnEarlierFileIsReplacedOnlyOnceTheFirstBlockIsOnDisk) {
     EXPECT_EQ(readJson(metadataPath(file))["scans_written"], kScansPerBlock);
 }
 
-// A file-size limit stands in for a disk that is full from the start.
-class TinyFileSizeLimit {
-public:
-    TinyFileSizeLimit() {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = 8;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~TinyFileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    TinyFileSizeLimit(const TinyFileSizeLimit&) = delete;
-    TinyFileSizeLimit& operator=(const TinyFileSizeLimit&) = delete;
-
-private:
-    rlimit m_previous{};
-    void (*m_previousHandler)(int) = SIG_DFL;
-};
+// Room for no more than a WAV or CSV header's first bytes: a disk full from the start.
+constexpr rlim_t kFullFromTheStart = 8;
 
 TEST(RecordingTarget, ARecordingThatNeverBeginsLeavesNothingBehindAndTheEarlierFileAsItWas) {
     const ScratchFolder folder;
@@ -116,7 +95,7 @@ TEST(RecordingTarget, ARecordingThatNeverBeginsLeavesNothingBehindAndTheEarlierF
         // Its first block finds the disk full.
         auto recorder = opened(Recorder::open(settings));
         ASSERT_TRUE(recorder);
-        const TinyFileSizeLimit full;
+        const FileSizeLimit full(kFullFromTheStart);
         recorder->offer(cardBlock(0));
         recorder->stop(StopReason::DurationReached);
         EXPECT_EQ(recorder->status().state, RecordingState::Failed);
@@ -124,7 +103,7 @@ TEST(RecordingTarget, ARecordingThatNeverBeginsLeavesNothingBehindAndTheEarlierF
     }
     {
         // A CSV file whose header does not fit: refused at once, with no empty file left.
-        const TinyFileSizeLimit full;
+        const FileSizeLimit full(kFullFromTheStart);
         EXPECT_EQ(refusalOf(settingsFor(folder / "new.csv")).kind, Kind::Unusable);
     }
     // The folder takes this name, but not its metadata's, four bytes longer.
