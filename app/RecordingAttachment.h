@@ -5,8 +5,8 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 #include <QString>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -41,8 +41,7 @@ public:
     // Opens the file (replacing it only when `replace`, once the first block is on disk)
     // and takes every block stored from now on. Empty on success, else why not, also
     // shown in the scope.
-    std::optional<record::RecordingRefusal> start(const std::filesystem::path& file,
-                                                  bool replace);
+    std::optional<record::RecordingRefusal> start(const std::filesystem::path& file, bool replace);
     void stop();
     bool recording() const { return m_recorder != nullptr; }
 

@@ -73,8 +73,8 @@ int main(int argc, char* argv[]) {
     commandLine.reportBound(panel.binding());
     if (parser.isSet(scope)) panel.openScope();
     if (parser.isSet(record)) {
-        if (const auto refusal = panel.startRecording(
-                tqv::files::qt::toPath(parser.value(record)), parser.isSet(force))) {
+        if (const auto refusal = panel.startRecording(tqv::files::qt::toPath(parser.value(record)),
+                                                      parser.isSet(force))) {
             const bool exists = refusal->kind == tqv::record::RecordingRefusal::Kind::Exists;
             CommandLine::writeMessage("not recording: " + refusal->text +
                                       (exists ? " (--force replaces it)" : ""));

@@ -228,9 +228,9 @@ int main(int argc, char* argv[]) {
             exitStatus = ExitFailed;
         }
         if (!recorder.metadataError().empty()) {
-            app::CommandLine::writeMessage(files::displayName(record::metadataPath(file)) +
-                                           " does not say how the recording ended: " +
-                                           recorder.metadataError());
+            app::CommandLine::writeMessage(
+                files::displayName(record::metadataPath(file)) +
+                " does not say how the recording ended: " + recorder.metadataError());
             exitStatus = ExitFailed;
         }
         return exitStatus;

@@ -167,9 +167,9 @@ std::optional<std::string> writeInPlace(const fs::path& target, std::string_view
 
 fs::path temporaryBeside(const fs::path& target, int attempt) {
     static std::atomic<unsigned> counter{0};
-    static const unsigned long long seed = std::random_device{}() ^
-        static_cast<unsigned long long>(
-            std::chrono::steady_clock::now().time_since_epoch().count());
+    static const unsigned long long seed =
+        std::random_device{}() ^ static_cast<unsigned long long>(
+                                     std::chrono::steady_clock::now().time_since_epoch().count());
 #ifdef _WIN32
     const unsigned long long process = GetCurrentProcessId();
 #else

@@ -44,7 +44,8 @@ bool lockFile(int fd, bool exclusive) {
     OVERLAPPED where{};
     where.Offset = 0xFFFFFFFEu;
     const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
-    return ::LockFileEx(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)), flags, 0, 1, 0, &where) != 0;
+    return ::LockFileEx(reinterpret_cast<HANDLE>(::_get_osfhandle(fd)), flags, 0, 1, 0, &where) !=
+           0;
 }
 constexpr int kCreate = _O_RDWR | _O_CREAT;
 constexpr int kExclusive = _O_EXCL;
@@ -145,11 +146,10 @@ std::optional<std::string> OutputFile::writeAll(const char* data, std::size_t si
 std::optional<std::string> OutputFile::writeAllAt(int64_t offset, const char* data,
                                                   std::size_t size) {
     std::size_t written = 0;
-    return writeWhole(data, size, written,
-                      [&](const char* from, std::size_t bytes, std::size_t done) {
-                          return writeSomeAt(m_fd, offset + static_cast<int64_t>(done), from,
-                                             bytes);
-                      });
+    return writeWhole(
+        data, size, written, [&](const char* from, std::size_t bytes, std::size_t done) {
+            return writeSomeAt(m_fd, offset + static_cast<int64_t>(done), from, bytes);
+        });
 }
 
 int64_t OutputFile::size() const { return sizeOf(m_fd); }

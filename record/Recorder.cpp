@@ -60,9 +60,9 @@ std::variant<std::unique_ptr<RecordingSink>, std::string> createSink(
         if (auto* error = std::get_if<std::string>(&created)) return *error;
         return std::unique_ptr<RecordingSink>(std::move(std::get<0>(created)));
     }
-    auto created = WavSink::create(file, kOurOwnFile,
-                                   {settings.channels, settings.scanRate, settings.scansPerBlock,
-                                    settings.wavLeadFrames});
+    auto created = WavSink::create(
+        file, kOurOwnFile,
+        {settings.channels, settings.scanRate, settings.scansPerBlock, settings.wavLeadFrames});
     if (auto* error = std::get_if<std::string>(&created)) return *error;
     return std::unique_ptr<RecordingSink>(std::move(std::get<0>(created)));
 }
@@ -73,7 +73,8 @@ std::variant<std::unique_ptr<Recorder>, RecordingRefusal> Recorder::open(
     const RecordingSettings& settings) {
     using Kind = RecordingRefusal::Kind;
     if (settings.channels <= 0 || settings.scanRate <= 0 || settings.scansPerBlock <= 0) {
-        return RecordingRefusal{Kind::Unusable, "the acquisition's parameters leave nothing to record"};
+        return RecordingRefusal{Kind::Unusable,
+                                "the acquisition's parameters leave nothing to record"};
     }
     const auto format = formatOf(settings.file);
     if (!format) {
@@ -108,7 +109,8 @@ Recorder::Recorder(const RecordingSettings& settings, std::unique_ptr<RecordingS
       m_queue(queueBlocksFor(settings), blockSamples(settings)),
       m_started(std::chrono::steady_clock::now()) {
     m_metadata.file = settings.file.filename().string();
-    m_metadata.format = formatOf(settings.file) == Format::Csv ? "CSV" : "WAV, 16-bit PCM (RF64 past 4 GiB)";
+    m_metadata.format =
+        formatOf(settings.file) == Format::Csv ? "CSV" : "WAV, 16-bit PCM (RF64 past 4 GiB)";
     m_metadata.scanRate = settings.scanRate;
     m_metadata.firstChannel = settings.firstChannel;
     m_metadata.channels = settings.channels;

@@ -3,7 +3,6 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
-
 namespace tqv::record {
 
 std::string stopReasonText(StopReason reason) {

@@ -162,6 +162,8 @@ def refused(program, work):
         [f"{work}/a.wav", f"{work}/b.wav"],
         ["--no-such-option", f"{work}/a.wav"],
         ["--seconds", "1", existing],
+        ["--seconds", "1", f"{work}/a.mp3"],
+        ["--force", "--seconds", "1", "/dev/null"],
     ]
     for arguments in cases:
         done = subprocess.run([program, *arguments], env=environment(), capture_output=True,
@@ -170,7 +172,7 @@ def refused(program, work):
                done.stderr)
         expect(done.stderr.strip() != "", f"{arguments}: no reason given")
     expect(open(existing, encoding="utf-8").read() == "keep", "the existing file was changed")
-    expect(not os.path.exists(f"{work}/a.wav"), "a refused run left a file")
+    expect(os.listdir(work) == ["existing.wav"], f"a refused run left a file: {os.listdir(work)}")
 
 
 def panel_environment(**extra):
@@ -281,17 +283,25 @@ def seconds(program, work):
         expect_every_loss_a_gap(path, samples, lossy=False)
 
 
-def stalled(program, work):
-    """A card that delivers nothing (the simulated card a thousand times slow: a block
-    every 30 s) cannot be recorded from: after 2 s the program ends with the card's
-    code, and, no block having come, leaves no file."""
-    path = f"{work}/stalled.wav"
-    done = subprocess.run([program, path], env=environment(ADCARD_SIM_SPEED="0.001"),
-                          capture_output=True, text=True, timeout=30)
-    details = f"exit {done.returncode}\nstderr:\n{done.stderr}"
-    expect(done.returncode == 1 and "card error: no block for 2 s, card error code 0"
-           in done.stderr, "expected exit 1 and the card's code", details)
-    expect(os.listdir(work) == [], f"left behind: {os.listdir(work)}", details)
+def card_fails(program, work):
+    """A card that refuses to start, or delivers nothing (the simulated card a thousand
+    times slow: a block every 30 s, so none for 2 s), cannot be recorded from: the program
+    says so with the card's code, and an earlier recording it was to replace is as it was."""
+    path = f"{work}/keep.wav"
+    done = subprocess.run([program, "--seconds", "2", path], env=environment(),
+                          capture_output=True, text=True, timeout=60)
+    expect(done.returncode == 0, "the first recording failed", done.stderr)
+    before = {name: open(f"{work}/{name}", "rb").read() for name in os.listdir(work)}
+    for extra, message in (({"ADCARD_SIM_FAIL": "StartIntr:-7"}, "StartIntr failed, error code -7"),
+                           ({"ADCARD_SIM_SPEED": "0.001"}, "no block for 2 s, card error code 0")):
+        done = subprocess.run([program, "--force", "--seconds", "1", path],
+                              env=environment(**extra), capture_output=True, text=True,
+                              timeout=30)
+        details = f"{extra}: exit {done.returncode}\nstderr:\n{done.stderr}"
+        expect(done.returncode == 1 and f"card error: {message}" in done.stderr,
+               "expected exit 1 and the card's code", details)
+        after = {name: open(f"{work}/{name}", "rb").read() for name in os.listdir(work)}
+        expect(after == before, f"the earlier recording was changed: {sorted(after)}", details)
 
 
 def hangup(program, work):
@@ -321,7 +331,7 @@ def main():
     os.makedirs(work)
     {"kill": kill, "file_limit": file_limit, "refused": refused, "panel": panel,
      "panel_paused": panel_paused, "panel_fast": panel_fast, "record_delayed": record_delayed,
-     "seconds": seconds, "hangup": hangup, "stalled": stalled}[scenario](program, work)
+     "seconds": seconds, "hangup": hangup, "card_fails": card_fails}[scenario](program, work)
 
 
 if __name__ == "__main__":

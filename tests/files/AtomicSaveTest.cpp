@@ -122,8 +122,8 @@ TEST_F(AtomicSave, ThePlaceIsCheckedBeforeAnyWorkAndTheCheckLeavesNothing) {
     EXPECT_EQ(checkWritable(m_folder / "r.xml"), std::nullopt);
     EXPECT_EQ(checkWritable("/dev/null"), std::nullopt);
     EXPECT_EQ(entries(), 0u);
-    for (const fs::path& bad : {m_folder / "missing" / "r.xml", m_folder, fs::path(),
-                                m_folder / std::string(256, 'n')}) {
+    for (const fs::path& bad :
+         {m_folder / "missing" / "r.xml", m_folder, fs::path(), m_folder / std::string(256, 'n')}) {
         SCOPED_TRACE(bad.string());
         EXPECT_TRUE(checkWritable(bad).has_value());
         EXPECT_TRUE(saveAtomically(bad, "x").has_value());

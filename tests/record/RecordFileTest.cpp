@@ -1,16 +1,16 @@
 // The files as other programs see them: the WAV read back through libsndfile bit for
 // bit, the RF64 switch past 4 GiB, a write failure that leaves whole blocks, CSV rows.
 #include <gtest/gtest.h>
-
-#include <csignal>
 #include <sched.h>
 #include <sndfile.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 
+#include <csignal>
+
 #include "RecordedBlocks.h"
-#include "text/ScanCsv.h"
 #include "record/WavSink.h"
+#include "text/ScanCsv.h"
 
 namespace tqv::record {
 namespace {

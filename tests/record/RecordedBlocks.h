@@ -3,12 +3,13 @@
 // full disk's stand-in.
 #pragma once
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>

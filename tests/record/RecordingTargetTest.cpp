@@ -2,7 +2,6 @@
 // its first block on disk, a recording that never gets that far leaves nothing behind,
 // a file being recorded is not recorded over, and a name that is no recording is refused.
 #include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include "RecordedBlocks.h"
