@@ -219,14 +219,22 @@ def panel_paused(program, work):
     drops blocks meanwhile, and the recording says where."""
     path = f"{work}/paused.wav"
 
+    def scans_past_first_gap():
+        try:
+            gaps = json.load(open(f"{path}.json", encoding="utf-8"))["gaps"]
+        except (OSError, ValueError):
+            return -1
+        return scans_on_disk(path) - gaps[0]["file_scan"] if gaps else -1
+
     def pause(process):
         wait_until(lambda: scans_on_disk(path) >= 30_000, "a second and a half is recorded")
         process.send_signal(signal.SIGSTOP)
         # The pause itself: the card's queue of 50 blocks lasts 0.75 s at twice its rate.
         time.sleep(2.5)
         process.send_signal(signal.SIGCONT)
-        resumed = scans_on_disk(path)
-        wait_until(lambda: scans_on_disk(path) >= resumed + 20_000, "the recording goes on")
+        # Past the loss, so that the counter shows it in the file.
+        wait_until(lambda: scans_past_first_gap() >= 15_000,
+                   "the recording goes on past its first gap")
 
     # The simulated card stops with the program and then completes every block due at
     # once, racing the panel's first tick: at twice the card's rate the pause is more than
