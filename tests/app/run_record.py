@@ -41,6 +41,16 @@ def sox_samples(path):
     return samples
 
 
+class Running(subprocess.Popen):
+    """A program the scenario drives, never left running when the scenario ends early: a
+    child still holding the test's output would keep CTest waiting to its timeout."""
+
+    def __exit__(self, *exception):
+        if self.poll() is None:
+            self.kill()
+        return super().__exit__(*exception)
+
+
 def wait_until(condition, what, timeout=30):
     deadline = time.monotonic() + timeout
     while not condition():
@@ -99,18 +109,18 @@ def expect_counter_continuous(samples):
 def kill(program, work):
     path = f"{work}/run.wav"
     log = open(f"{work}/stderr.txt", "w+", encoding="utf-8")
-    process = subprocess.Popen([program, path], env=environment(), stderr=log)
     sizes = []  # (time, bytes on disk then)
-    deadline = time.monotonic() + 30
-    while time.monotonic() < deadline and (not sizes or sizes[-1][1] < 12_000_000):
-        time.sleep(0.05)
-        if os.path.exists(path):
-            sizes.append((time.monotonic(), os.path.getsize(path)))
-    expect(process.poll() is None, "tqv-record ended before the kill",
-           open(f"{work}/stderr.txt", encoding="utf-8").read())
-    process.send_signal(signal.SIGKILL)
-    killed = time.monotonic()
-    process.wait(timeout=30)
+    with Running([program, path], env=environment(), stderr=log) as process:
+        deadline = time.monotonic() + 30
+        while time.monotonic() < deadline and (not sizes or sizes[-1][1] < 12_000_000):
+            time.sleep(0.05)
+            if os.path.exists(path):
+                sizes.append((time.monotonic(), os.path.getsize(path)))
+        expect(process.poll() is None, "tqv-record ended before the kill",
+               open(f"{work}/stderr.txt", encoding="utf-8").read())
+        process.send_signal(signal.SIGKILL)
+        killed = time.monotonic()
+        process.wait(timeout=30)
     # Everything written at least a second (and a margin for the sampling) before the kill
     # is in the header's length.
     written_before = max((size for at, size in sizes if at <= killed - 1.1), default=0)
@@ -184,13 +194,13 @@ def panel(program, work):
     existing file refused before any window."""
     path = f"{work}/panel.wav"
     env = panel_environment(**FAST)
-    process = subprocess.Popen([program, "--record", path, "--start"], env=env,
-                               stderr=subprocess.DEVNULL)
-    wait_until(lambda: os.path.exists(f"{path}.json") or process.poll() is not None,
-               "the recording has begun")
-    expect(process.poll() is None, "tqv-multibuf ended before the request")
-    process.send_signal(signal.SIGTERM)
-    expect(process.wait(timeout=30) == 0, "tqv-multibuf did not end cleanly on SIGTERM")
+    with Running([program, "--record", path, "--start"], env=env,
+                 stderr=subprocess.DEVNULL) as process:
+        wait_until(lambda: os.path.exists(f"{path}.json") or process.poll() is not None,
+                   "the recording has begun")
+        expect(process.poll() is None, "tqv-multibuf ended before the request")
+        process.send_signal(signal.SIGTERM)
+        expect(process.wait(timeout=30) == 0, "tqv-multibuf did not end cleanly on SIGTERM")
     metadata = json.load(open(f"{path}.json", encoding="utf-8"))
     expect(metadata["stopped"] is not None and metadata["stopped"]["reason"] == "panel closed",
            f"metadata: {metadata['stopped']}")
@@ -205,12 +215,12 @@ def panel(program, work):
 def record_in_panel(program, path, speed, meanwhile):
     """tqv-multibuf --record PATH --start with the card SPEED times fast; `meanwhile(process)`
     while it records, then SIGTERM; every loss the counter shows must be a gap."""
-    process = subprocess.Popen([program, "--record", path, "--start"],
-                               env=panel_environment(ADCARD_SIM_SPEED=speed),
-                               stderr=subprocess.DEVNULL)
-    meanwhile(process)
-    process.send_signal(signal.SIGTERM)
-    expect(process.wait(timeout=30) == 0, "tqv-multibuf did not end cleanly on SIGTERM")
+    with Running([program, "--record", path, "--start"],
+                 env=panel_environment(ADCARD_SIM_SPEED=speed),
+                 stderr=subprocess.DEVNULL) as process:
+        meanwhile(process)
+        process.send_signal(signal.SIGTERM)
+        expect(process.wait(timeout=30) == 0, "tqv-multibuf did not end cleanly on SIGTERM")
     expect_every_loss_a_gap(path, sox_samples(path), lossy=True)
 
 
@@ -317,12 +327,12 @@ def hangup(program, work):
     card stopped, the file and its metadata complete."""
     path = f"{work}/hup.wav"
     trace = f"{work}/trace.txt"
-    process = subprocess.Popen([program, path], env=environment(ADCARD_SIM_TRACE=trace),
-                               stderr=subprocess.PIPE, text=True)
-    wait_until(lambda: scans_on_disk(path) >= 30_000 or process.poll() is not None,
-               "the recording has begun")
-    process.send_signal(signal.SIGHUP)
-    stderr = process.communicate(timeout=30)[1]
+    with Running([program, path], env=environment(ADCARD_SIM_TRACE=trace),
+                 stderr=subprocess.PIPE, text=True) as process:
+        wait_until(lambda: scans_on_disk(path) >= 30_000 or process.poll() is not None,
+                   "the recording has begun")
+        process.send_signal(signal.SIGHUP)
+        stderr = process.communicate(timeout=30)[1]
     expect(process.returncode == 0, f"exit {process.returncode} after SIGHUP", stderr)
     calls = [line.strip() for line in open(trace, encoding="utf-8")]
     started = [i for i, call in enumerate(calls) if call.startswith("StartIntr ")]

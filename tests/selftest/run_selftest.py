@@ -174,12 +174,15 @@ def hangup(program, work):
     process = subprocess.Popen([program, "--seconds", "60", "--junit", report],
                                env={**os.environ, "ADCARD_SIM_TRACE": trace},
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-    deadline = time.monotonic() + 30
-    while not (os.path.exists(trace) and "QueryBuf" in open(trace, encoding="utf-8").read()):
-        expect(time.monotonic() < deadline and process.poll() is None, "no acquisition began")
-        time.sleep(0.05)
-    process.send_signal(signal.SIGHUP)
-    stdout, stderr = process.communicate(timeout=30)
+    with process:
+        deadline = time.monotonic() + 30
+        while not (os.path.exists(trace) and "QueryBuf" in open(trace, encoding="utf-8").read()):
+            if time.monotonic() > deadline or process.poll() is not None:
+                process.kill()
+                expect(False, "no acquisition began")
+            time.sleep(0.05)
+        process.send_signal(signal.SIGHUP)
+        stdout, stderr = process.communicate(timeout=30)
     details = f"exit {process.returncode}\nstdout:\n{stdout}\nstderr:\n{stderr}"
     expect(process.returncode == 1, "expected exit 1 for an interrupted run", details)
     calls = [line.strip() for line in open(trace, encoding="utf-8")]
