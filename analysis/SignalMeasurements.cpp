@@ -22,6 +22,17 @@ bool validChannel(std::span<const int16_t> scans, int channelCount, int channel)
            scans.size() >= static_cast<std::size_t>(channelCount);
 }
 
+// Student's t, 99 % one-sided, for `dof` degrees of freedom: how many standard
+// deviations of the periods a mean over few of them may be off. Above ten degrees of
+// freedom 2.33 + 4.4 / dof, which stays just above the true quantile.
+double studentFactor(int dof) {
+    constexpr std::array<double, 10> kSmall{31.82, 6.965, 4.541, 3.747, 3.365,
+                                            3.143, 2.998, 2.896, 2.821, 2.764};
+    if (dof < 1) return kSmall[0];
+    if (dof <= static_cast<int>(kSmall.size())) return kSmall[static_cast<std::size_t>(dof - 1)];
+    return 2.33 + 4.4 / dof;
+}
+
 // One channel's crossings of its mid level, sample by sample. The side changes only
 // where the signal leaves the hysteresis band on the far side, so only those samples
 // (`wakes`) need a look; between them the channel can be skipped wholesale.
@@ -30,6 +41,7 @@ public:
     EdgeTracker() = default;
     explicit EdgeTracker(const SampleRange& range)
         : m_mid((range.minimum + range.maximum) / 2.0),
+          m_peakToPeak(range.peakToPeak()),
           m_upper(static_cast<int>(std::ceil(m_mid + HysteresisShare * range.peakToPeak()))),
           m_lower(static_cast<int>(std::floor(m_mid - HysteresisShare * range.peakToPeak()))),
           m_active(range.peakToPeak() > 0) {}
@@ -50,31 +62,77 @@ public:
         if (!m_active) return;
         const int v = samples[s * stride];
         if (m_side != Side::High && v >= m_upper) {
-            if (m_side == Side::Low) rise(crossingBefore(samples, stride, s, true));
+            if (m_side == Side::Low) rise(risingCrossingBefore(samples, stride, s));
             m_side = Side::High;
         } else if (m_side != Side::Low && v <= m_lower) {
             if (m_side == Side::High) {
-                m_lastFall = crossingBefore(samples, stride, s, false);
+                m_lastFall = fallingCrossingBefore(samples, stride, s);
                 m_fallSinceRise = m_rising > 0;
             }
             m_side = Side::Low;
         }
     }
 
-    std::optional<Periodicity> periodicity() const {
-        const int periods = m_rising - 1;
-        if (periods < 2) return std::nullopt;
+    // The figures into `result`, or why there are none.
+    void conclude(SignalMeasurements& result) const {
+        result.periodicity.reset();
+        if (const auto reason = unmeasurable()) {
+            result.noPeriod = *reason;
+            return;
+        }
         const double length = m_lastRise - m_firstRise;
-        return Periodicity{length / periods, m_highTime / length, periods};
+        result.periodicity =
+            Periodicity{length / wholePeriods(), m_highTime / length, wholePeriods()};
     }
 
 private:
     enum class Side { Unknown, Low, High };
 
-    void rise(double at) {
-        if (m_rising > 0 && m_fallSinceRise) m_highTime += m_lastFall - m_lastRise;
-        if (m_rising == 0) m_firstRise = at;
+    // Between the first rising crossing and the last.
+    int wholePeriods() const { return m_rising - 1; }
+
+    std::optional<NoPeriod> unmeasurable() const {
+        if (!m_active) return NoPeriod::Flat;
+        const int periods = wholePeriods();
+        if (periods < 2) return NoPeriod::FewerThanTwoPeriods;
+        const double length = m_lastRise - m_firstRise;
+        const double period = length / periods;
+        if (period * HighestScanRateShare < 1) return NoPeriod::TooFast;
+        if (m_shortest < (1 - PeriodStrayShare) * period ||
+            m_longest > (1 + PeriodStrayShare) * period) {
+            return NoPeriod::Unsteady;
+        }
+        const double spread = std::sqrt(m_periodSquares / (periods - 1));
+        const double bound =
+            (studentFactor(periods - 1) * spread + m_firstUncertainty + m_lastUncertainty) / length;
+        const double allowed = period * FineUpToScanRateShare >= 1 ? FineShare : CoarseShare;
+        if (!(bound <= allowed)) return NoPeriod::Imprecise;
+        return std::nullopt;
+    }
+
+    struct Crossing {
+        double at = 0;
+        // How far, in scans, the signal's own crossing may be from `at`.
+        double uncertainty = 0;
+    };
+
+    void rise(const Crossing& crossing) {
+        const double at = crossing.at;
+        if (m_rising > 0) {
+            if (m_fallSinceRise) m_highTime += m_lastFall - m_lastRise;
+            // The periods' spread, summed as it goes (Welford): no crossing is kept.
+            const double period = at - m_lastRise;
+            m_shortest = m_rising == 1 ? period : std::min(m_shortest, period);
+            m_longest = m_rising == 1 ? period : std::max(m_longest, period);
+            const double delta = period - m_meanPeriod;
+            m_meanPeriod += delta / m_rising;
+            m_periodSquares += delta * (period - m_meanPeriod);
+        } else {
+            m_firstRise = at;
+            m_firstUncertainty = crossing.uncertainty;
+        }
         m_lastRise = at;
+        m_lastUncertainty = crossing.uncertainty;
         m_fallSinceRise = false;
         ++m_rising;
     }
@@ -82,18 +140,50 @@ private:
     // Where the signal passed the mid level before sample `at`, which left the band:
     // between the newest sample on the other side and the one after it, by linear
     // interpolation. The walk back is per edge, not per sample.
-    double crossingBefore(const int16_t* samples, std::size_t stride, std::size_t at,
-                          bool rising) const {
+    std::size_t newestOtherSide(const int16_t* samples, std::size_t stride, std::size_t at,
+                                bool rising) const {
         const auto otherSide = [&](double x) { return rising ? x < m_mid : x >= m_mid; };
         std::size_t i = at;
         while (i > 0 && !otherSide(samples[(i - 1) * stride])) --i;
-        if (i == 0) return static_cast<double>(at);
+        return i;
+    }
+
+    double interpolated(const int16_t* samples, std::size_t stride, std::size_t i) const {
         const double before = samples[(i - 1) * stride];
         const double after = samples[i * stride];
         return static_cast<double>(i - 1) + (m_mid - before) / (after - before);
     }
 
+    double fallingCrossingBefore(const int16_t* samples, std::size_t stride, std::size_t at) const {
+        const std::size_t i = newestOtherSide(samples, stride, at, false);
+        return i == 0 ? static_cast<double>(at) : interpolated(samples, stride, i);
+    }
+
+    // The rising crossing and how far it may be off: the straight line between two
+    // samples misses a curve by up to half the step squared (as a share of the
+    // peak-to-peak; a square wave's jump leaves half a scan), a code's rounding shifts
+    // it by half a code over the step, and where noise took the signal across the mid
+    // level more than once since it was last below the band, the crossing may be
+    // anywhere from the first of those to the last. Walks back to that last low
+    // sample: each sample at most once per rising edge.
+    Crossing risingCrossingBefore(const int16_t* samples, std::size_t stride,
+                                  std::size_t at) const {
+        const std::size_t i = newestOtherSide(samples, stride, at, true);
+        if (i == 0) return {static_cast<double>(at), 1.0};
+        const double latest = interpolated(samples, stride, i);
+        double earliest = latest;
+        for (std::size_t q = i - 1; q > 0 && samples[q * stride] > m_lower; --q) {
+            if (samples[(q - 1) * stride] < m_mid && samples[q * stride] >= m_mid) {
+                earliest = interpolated(samples, stride, q);
+            }
+        }
+        const double step = samples[i * stride] - samples[(i - 1) * stride];
+        const double stepShare = step / m_peakToPeak;
+        return {latest, 0.5 * stepShare * stepShare + 0.5 / step + (latest - earliest)};
+    }
+
     double m_mid = 0;
+    double m_peakToPeak = 0;
     int m_upper = 0;
     int m_lower = 0;
     bool m_active = false;
@@ -101,6 +191,12 @@ private:
     int m_rising = 0;
     double m_firstRise = 0;
     double m_lastRise = 0;
+    double m_firstUncertainty = 0;
+    double m_lastUncertainty = 0;
+    double m_shortest = 0;
+    double m_longest = 0;
+    double m_meanPeriod = 0;
+    double m_periodSquares = 0;
     double m_lastFall = 0;
     bool m_fallSinceRise = false;
     double m_highTime = 0;
@@ -214,7 +310,7 @@ SignalMeasurements measureSignal(std::span<const int16_t> scans, int channelCoun
     for (std::size_t s = 0; s < scans.size() / stride; ++s) {
         tracker.step(scans.data() + channel, stride, s);
     }
-    result.periodicity = tracker.periodicity();
+    tracker.conclude(result);
     return result;
 }
 
@@ -268,7 +364,23 @@ void measureSignals(std::span<const int16_t> scans, int channelCount,
                 for (std::size_t c = 0; c < stride; ++c) used[c].step(samples + c, stride, s);
             }
     }
-    for (std::size_t c = 0; c < stride; ++c) results[c].periodicity = used[c].periodicity();
+    for (std::size_t c = 0; c < stride; ++c) used[c].conclude(results[c]);
+}
+
+const char* describe(NoPeriod reason) {
+    switch (reason) {
+        case NoPeriod::Flat:
+            return "flat";
+        case NoPeriod::FewerThanTwoPeriods:
+            return "fewer than two whole periods";
+        case NoPeriod::TooFast:
+            return "faster than 0.4 of the scan rate";
+        case NoPeriod::Unsteady:
+            return "unsteady periods: noise, or more than one crossing a period";
+        case NoPeriod::Imprecise:
+            return "too noisy or too few periods to be sure of it";
+    }
+    return "unknown";
 }
 
 std::optional<double> SignalMeasurements::frequencyHz(double scanRate) const {

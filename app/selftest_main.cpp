@@ -91,7 +91,8 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption expectOption(
         "expect",
         "Channel CH carries a known signal of FREQ Hz (and PKPK codes peak to peak): check it "
-        "on the acquired samples. Repeatable, one check per channel.",
+        "on the acquired samples (FREQ from three periods in the first 5 s, or in the whole run if "
+        "shorter, to 4000 Hz). Repeatable, one check per channel.",
         "CH:FREQ[:PKPK]");
     const QCommandLineOption toleranceOption(
         "tolerance",
@@ -112,13 +113,13 @@ int main(int argc, char* argv[]) {
         return CommandLine::usageError("--seconds takes a whole number from 1 to 86400, not \"" +
                           parser.value(secondsOption).toStdString() + "\"");
     }
-    std::vector<selftest::ExpectedSignal> expectations;
+    std::vector<std::string> expectTexts;
     for (const QString& text : parser.values(expectOption)) {
-        auto parsed = selftest::parseExpectedSignal(text.toStdString(),
-                                                    session::PanelStart.ChannelCount);
-        if (auto* error = std::get_if<std::string>(&parsed)) return CommandLine::usageError(*error);
-        expectations.push_back(std::get<selftest::ExpectedSignal>(parsed));
+        expectTexts.push_back(text.toStdString());
     }
+    auto expectations =
+        selftest::parseExpectedSignals(expectTexts, selftest::measurableSignals(seconds));
+    if (auto* error = std::get_if<std::string>(&expectations)) return CommandLine::usageError(*error);
     selftest::SignalTolerance tolerance;
     if (parser.isSet(toleranceOption)) {
         auto parsed = selftest::parseSignalTolerance(parser.value(toleranceOption).toStdString());
@@ -162,7 +163,7 @@ int main(int argc, char* argv[]) {
         session::CardSession session(*card, clock);
         selftest::SelfTestOptions options;
         options.loopback = parser.isSet(loopbackOption);
-        options.expectations = expectations;
+        options.expectations = std::get<std::vector<selftest::ExpectedSignal>>(expectations);
         options.tolerance = tolerance;
         options.acquisition.seconds = seconds;
         options.acquisition.interrupted = &interrupt.flag();

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <system_error>
+#include <variant>
 
 #ifdef _WIN32
 #ifndef NOMINMAX
@@ -88,6 +89,9 @@ bool replace(const fs::path& from, const fs::path& to) {
 }
 bool isSpecial(const fs::path&, bool&) { return false; }
 void syncFolder(const fs::path&) {}
+bool writeForbidden(const fs::path& file) {
+    return _waccess(file.c_str(), 2) != 0 && errno == EACCES;
+}
 
 #else
 
@@ -137,6 +141,10 @@ void syncFolder(const fs::path& folder) {
     ::fsync(fd);
     ::close(fd);
 }
+// An existing file this user may not write (root may write any, as cp does).
+bool writeForbidden(const fs::path& file) {
+    return ::access(file.c_str(), W_OK) != 0 && errno == EACCES;
+}
 // An existing file keeps its permissions, as an editor's save keeps them.
 void keepMode(int fd, const fs::path& target) {
     struct stat status {};
@@ -183,11 +191,28 @@ fs::path temporaryBeside(const fs::path& target, int attempt) {
     return target.parent_path() / ("." + cutName(name, room) + suffix);
 }
 
-fs::path followLink(const fs::path& target) {
+std::variant<fs::path, std::string> followLink(const fs::path& target) {
+    // As many links as the kernel follows before it gives up (Linux's MAXSYMLINKS).
+    constexpr int kMostLinks = 40;
+    fs::path place = target;
+    for (int links = 0;; ++links) {
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(place, error))) break;
+        if (links == kMostLinks) return because(target, "cannot follow", ELOOP);
+        const fs::path next = fs::read_symlink(place, error);
+        if (error) return because(place, "cannot read the link", error.value());
+        place = next.is_absolute() ? next : place.parent_path() / next;
+    }
     std::error_code error;
-    if (!fs::is_symlink(fs::symlink_status(target, error))) return target;
-    const fs::path real = fs::weakly_canonical(target, error);
-    return error ? target : real;
+    const fs::path folder = place.parent_path().empty() ? fs::path(".") : place.parent_path();
+    if (place != target && !fs::is_directory(folder, error)) {
+        return displayName(target) + " is a link to " + displayName(place) + ", whose folder " +
+               displayName(folder) + " does not exist";
+    }
+    // A file the user may not write is not replaced behind their back: refused as cp
+    // refuses it.
+    if (writeForbidden(place)) return because(place, "cannot write", EACCES);
+    return place;
 }
 
 std::string displayName(const fs::path& path) {
@@ -205,7 +230,9 @@ std::optional<std::string> saveAtomically(const fs::path& target, std::string_vi
     if (isSpecial(target, folder)) return writeInPlace(target, contents);
     if (folder) return displayName(target) + " is a folder";
 
-    const fs::path real = followLink(target);
+    const auto place = followLink(target);
+    if (const auto* problem = std::get_if<std::string>(&place)) return *problem;
+    const fs::path& real = std::get<fs::path>(place);
     fs::path temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -247,7 +274,9 @@ std::optional<std::string> checkWritable(const fs::path& target) {
         return std::nullopt;
     }
     if (folder) return displayName(target) + " is a folder";
-    const fs::path real = followLink(target);
+    const auto place = followLink(target);
+    if (const auto* problem = std::get_if<std::string>(&place)) return *problem;
+    const fs::path& real = std::get<fs::path>(place);
     // The temporary's name is cut to fit; the file's own name must fit as it is.
     if (real.filename().string().size() > longestNameIn(real.parent_path())) {
         return because(real, "cannot create", ENAMETOOLONG);

@@ -7,12 +7,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace tqv::files {
 
 // Writes `contents` to `target`. Empty on success; otherwise why, naming the file, and
 // then no partial file is left and an earlier file of that name stays as it was.
-//  - A symbolic link is followed: the file it names is replaced, the link stays.
+//  - A symbolic link is followed: the file it names is replaced, or created when the
+//    link dangles, and the link stays. A dangling link into a folder that does not
+//    exist is refused, naming the folder.
+//  - A file the user may not write (say, 0444 to its owner) is refused, as cp
+//    refuses it; root may write it, as with cp.
 //  - A target that exists and is no regular file (a terminal, a pipe, a FIFO, a
 //    device) and any name under /dev or /proc (/dev/stdout, /proc/self/fd/1) is
 //    written into directly and never replaced; such a write cannot be undone, and it
@@ -33,8 +38,10 @@ std::string displayName(const std::filesystem::path& path);
 // is cut, never the unique part. Open it exclusively: another file may take it first.
 std::filesystem::path temporaryBeside(const std::filesystem::path& target, int attempt);
 
-// The file a name stands for where the bytes go: a symbolic link followed to the file it
-// names (which need not exist), any other name as it is.
-std::filesystem::path followLink(const std::filesystem::path& target);
+// The file a name stands for where the bytes go: each symbolic link followed to the name
+// it holds (a dangling one to the file it would make), any other name as it is; or why
+// not, naming the file: a loop of links, a dangling link into a folder that does not
+// exist, a file the user may not write (root may, as with cp).
+std::variant<std::filesystem::path, std::string> followLink(const std::filesystem::path& target);
 
 }  // namespace tqv::files

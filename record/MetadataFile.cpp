@@ -15,11 +15,12 @@ std::size_t roomFor(std::size_t textSize) { return (textSize + 2 * kPage - 1) / 
 
 // The opening brace last, so that the file is JSON again only once all of it is there.
 std::optional<std::string> rewriteInPlace(OutputFile& file, const std::string& whole) {
-    if (auto error = file.writeAllAt(0, " ", 1)) return error;
+    std::size_t written = 0;
+    if (auto error = file.writeAllAt(0, " ", 1, written)) return error;
     if (auto error = file.syncData()) return error;
-    if (auto error = file.writeAllAt(1, whole.data() + 1, whole.size() - 1)) return error;
+    if (auto error = file.writeAllAt(1, whole.data() + 1, whole.size() - 1, written)) return error;
     if (auto error = file.syncData()) return error;
-    if (auto error = file.writeAllAt(0, whole.data(), 1)) return error;
+    if (auto error = file.writeAllAt(0, whole.data(), 1, written)) return error;
     return file.syncData();
 }
 

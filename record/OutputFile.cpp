@@ -31,7 +31,7 @@ int openFile(const std::filesystem::path& path, int flags) {
 long long writeSome(int fd, const char* data, std::size_t size) {
     return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, 1u << 30)));
 }
-long long writeSomeAt(int fd, int64_t offset, const char* data, std::size_t size) {
+long long writeSomeAt(int fd, const char* data, std::size_t size, int64_t offset) {
     if (::_lseeki64(fd, offset, SEEK_SET) < 0) return -1;
     return writeSome(fd, data, size);
 }
@@ -57,7 +57,7 @@ int openFile(const std::filesystem::path& path, int flags) {
     return ::open(path.c_str(), flags | O_CLOEXEC, 0666);
 }
 long long writeSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
-long long writeSomeAt(int fd, int64_t offset, const char* data, std::size_t size) {
+long long writeSomeAt(int fd, const char* data, std::size_t size, int64_t offset) {
     return ::pwrite(fd, data, size, static_cast<off_t>(offset));
 }
 int truncateFile(int fd, int64_t size) { return ::ftruncate(fd, static_cast<off_t>(size)); }
@@ -85,13 +85,13 @@ constexpr int kReadOnly = O_RDONLY | O_NOCTTY | O_NONBLOCK;
 constexpr int kWriteOnly = O_WRONLY | O_NOCTTY;
 #endif
 
-// Writes through `writeOnce` until all of it got through or it fails.
-template <typename WriteOnce>
-std::optional<std::string> writeWhole(const char* data, std::size_t size, std::size_t& written,
-                                      WriteOnce writeOnce) {
+// Calls `writeSome(data, size, done)` until all of it got through or it fails.
+template <typename WriteSome>
+std::optional<std::string> writeLoop(const char* data, std::size_t size, std::size_t& written,
+                                     WriteSome writeSome) {
     written = 0;
     while (size > 0) {
-        const long long some = writeOnce(data, size, written);
+        const long long some = writeSome(data, size, written);
         if (some < 0) {
             if (errno == EINTR) continue;
             return systemError("write");
@@ -113,7 +113,7 @@ std::variant<OutputFile, std::string> OutputFile::create(const std::filesystem::
     const int fd = openFile(path, kCreate | (replace ? kTruncate : kExclusive));
     if (fd >= 0) return OutputFile(fd);
     if (errno == EEXIST) {
-        return files::displayName(path) + " exists (replacing it needs --force or the user's consent)";
+        return files::displayName(path) + " exists";
     }
     return systemError(files::displayName(path));
 }
@@ -138,18 +138,17 @@ OutputFile::~OutputFile() {
 
 std::optional<std::string> OutputFile::writeAll(const char* data, std::size_t size,
                                                 std::size_t& written) {
-    return writeWhole(data, size, written, [&](const char* from, std::size_t bytes, std::size_t) {
-        return writeSome(m_fd, from, bytes);
+    return writeLoop(data, size, written, [this](const char* at, std::size_t left, std::size_t) {
+        return writeSome(m_fd, at, left);
     });
 }
 
 std::optional<std::string> OutputFile::writeAllAt(int64_t offset, const char* data,
-                                                  std::size_t size) {
-    std::size_t written = 0;
-    return writeWhole(
-        data, size, written, [&](const char* from, std::size_t bytes, std::size_t done) {
-            return writeSomeAt(m_fd, offset + static_cast<int64_t>(done), from, bytes);
-        });
+                                                  std::size_t size, std::size_t& written) {
+    return writeLoop(data, size, written,
+                     [this, offset](const char* at, std::size_t left, std::size_t done) {
+                         return writeSomeAt(m_fd, at, left, offset + static_cast<int64_t>(done));
+                     });
 }
 
 int64_t OutputFile::size() const { return sizeOf(m_fd); }

@@ -30,8 +30,9 @@ public:
     int descriptor() const { return m_fd; }
     // All of it or the reason; `written` says how much got through either way.
     std::optional<std::string> writeAll(const char* data, std::size_t size, std::size_t& written);
-    // All of it at `offset`, wherever the file's position stands.
-    std::optional<std::string> writeAllAt(int64_t offset, const char* data, std::size_t size);
+    // The same at `offset` from the file's start, past its end too (leaving a hole).
+    std::optional<std::string> writeAllAt(int64_t offset, const char* data, std::size_t size,
+                                          std::size_t& written);
     std::optional<std::string> truncate(int64_t size);
     std::optional<std::string> syncData();
     std::optional<std::string> close();

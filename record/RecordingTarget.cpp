@@ -73,7 +73,11 @@ std::variant<std::unique_ptr<RecordingTarget>, RecordingRefusal> RecordingTarget
     using Kind = RecordingRefusal::Kind;
     if (file.empty()) return refused(Kind::Unusable, "no file name given");
     const std::string name = files::displayName(file);
-    const fs::path real = files::followLink(file);
+    const auto place = files::followLink(file);
+    if (const auto* problem = std::get_if<std::string>(&place)) {
+        return refused(Kind::Unusable, *problem);
+    }
+    const fs::path& real = std::get<fs::path>(place);
     std::error_code error;
     const auto status = fs::status(real, error);
     if (fs::is_directory(status)) return refused(Kind::Unusable, name + " is a folder");

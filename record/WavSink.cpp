@@ -1,8 +1,7 @@
 #include "record/WavSink.h"
 
+#include <algorithm>
 #include <bit>
-#include <sndfile.h>
-#include <sys/stat.h>
 
 #include "files/AtomicSave.h"
 
@@ -11,16 +10,8 @@ namespace tqv::record {
 namespace {
 
 constexpr int kBytesPerSample = 2;
-
-std::string libraryError(SNDFILE* sndfile, const std::string& what) {
-    return what + ": " + sf_strerror(sndfile);
-}
-
-int64_t fileSize(int fd) {
-    struct stat status {};
-    if (::fstat(fd, &status) != 0) return -1;
-    return static_cast<int64_t>(status.st_size);
-}
+// Samples byte-swapped per write on a big-endian machine: 64 KiB.
+constexpr std::size_t kSwapChunk = 32768;
 
 }  // namespace
 
@@ -29,72 +20,83 @@ std::variant<std::unique_ptr<WavSink>, std::string> WavSink::create(
     if (layout.channels <= 0 || layout.sampleRate <= 0) {
         return std::string("a WAV file needs at least one channel and a sample rate");
     }
+    if (layout.channels > MaxWavChannels ||
+        int64_t{layout.sampleRate} * layout.channels * kBytesPerSample > MaxWavByteRate) {
+        return std::string("a WAV file holds at most ") + std::to_string(MaxWavChannels) +
+               " channels and 4 GiB a second";
+    }
     auto opened = OutputFile::create(path, replace);
     if (auto* error = std::get_if<std::string>(&opened)) return *error;
-    auto file = std::move(std::get<OutputFile>(opened));
-
-    SF_INFO info{};
-    info.samplerate = layout.sampleRate;
-    info.channels = layout.channels;
-    info.format = SF_FORMAT_RF64 | SF_FORMAT_PCM_16;
-    SNDFILE* sndfile = sf_open_fd(file.descriptor(), SFM_WRITE, &info, SF_FALSE);
-    if (sndfile == nullptr) return libraryError(nullptr, files::displayName(path));
-    // A plain WAV, which every reader knows, until the data passes 4 GiB; the header
-    // libsndfile writes in either form has the same length, so it can change in place.
-    sf_command(sndfile, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
-    if (sf_command(sndfile, SFC_UPDATE_HEADER_NOW, nullptr, 0) != 0 || sf_error(sndfile) != 0) {
-        const auto error = libraryError(sndfile, files::displayName(path));
-        sf_close(sndfile);
-        return error;
+    std::unique_ptr<WavSink> sink(new WavSink(std::move(std::get<OutputFile>(opened)), layout));
+    const int64_t firstSample = WavHeaderBytes + sink->m_frames * sink->m_frameBytes;
+    if (sink->m_frames > 0) {
+        if (auto error = sink->m_file.truncate(firstSample)) {
+            return files::displayName(path) + ": " + *error;
+        }
     }
-    const int64_t dataOffset = fileSize(file.descriptor());
-    if (dataOffset <= 0) {
-        sf_close(sndfile);
-        return systemError(files::displayName(path));
-    }
-    if (layout.leadFrames > 0 && sf_seek(sndfile, layout.leadFrames, SEEK_SET) != layout.leadFrames) {
-        const auto error = libraryError(sndfile, files::displayName(path));
-        sf_close(sndfile);
-        return error;
-    }
-    return std::unique_ptr<WavSink>(new WavSink(std::move(file), sndfile, layout, dataOffset));
+    if (auto error = sink->writeHeader()) return files::displayName(path) + ": " + *error;
+    return sink;
 }
 
-WavSink::WavSink(OutputFile file, SNDFILE* sndfile, const WavLayout& layout, int64_t dataOffset)
+WavSink::WavSink(OutputFile file, const WavLayout& layout)
     : m_file(std::move(file)),
-      m_sndfile(sndfile),
-      m_channels(layout.channels),
+      m_format{layout.channels, layout.sampleRate},
+      m_frameBytes(int64_t{layout.channels} * kBytesPerSample),
       m_blockFrames(std::max<int64_t>(layout.blockFrames, 1)),
       m_leadFrames(std::max<int64_t>(layout.leadFrames, 0)),
-      m_dataOffset(dataOffset),
-      m_frames(std::max<int64_t>(layout.leadFrames, 0)) {}
+      m_frames(std::max<int64_t>(layout.leadFrames, 0)) {
+    if constexpr (std::endian::native != std::endian::little) m_swapped.resize(kSwapChunk);
+}
 
-WavSink::~WavSink() {
-    if (m_sndfile != nullptr) finish();
+WavSink::~WavSink() { finish(); }
+
+// One write of the 80 bytes at the file's start: the header says the frames written so
+// far, in the plain form or, past 4 GiB, the RF64 one.
+std::optional<std::string> WavSink::writeHeader() {
+    const auto header = wavHeader(m_format, static_cast<uint64_t>(m_frames * m_frameBytes));
+    std::size_t written = 0;
+    return m_file.writeAllAt(0, reinterpret_cast<const char*>(header.data()), header.size(),
+                             written);
+}
+
+std::optional<std::string> WavSink::writeLittleEndian(std::span<const int16_t> samples,
+                                                      int64_t offset, std::size_t& written) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // The file's codes are the samples' own bytes: one write of the whole run.
+        return m_file.writeAllAt(offset, reinterpret_cast<const char*>(samples.data()),
+                                 samples.size_bytes(), written);
+    } else {
+        written = 0;
+        while (!samples.empty()) {
+            const std::size_t count = std::min(samples.size(), m_swapped.size());
+            std::transform(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(count),
+                           m_swapped.begin(), [](int16_t v) {
+                               const auto bits = static_cast<uint16_t>(v);
+                               return static_cast<int16_t>((bits << 8) | (bits >> 8));
+                           });
+            std::size_t got = 0;
+            auto error = m_file.writeAllAt(offset + static_cast<int64_t>(written),
+                                           reinterpret_cast<const char*>(m_swapped.data()),
+                                           count * sizeof(int16_t), got);
+            written += got;
+            if (error) return error;
+            samples = samples.subspan(count);
+        }
+        return std::nullopt;
+    }
 }
 
 std::optional<std::string> WavSink::write(std::span<const int16_t> samples, int64_t) {
-    if (m_failed || m_sndfile == nullptr) return std::string("the file was already closed");
-    const auto frames = static_cast<int64_t>(samples.size() / static_cast<std::size_t>(m_channels));
-    int64_t written = 0;
-    std::optional<std::string> reason;
-    if constexpr (std::endian::native == std::endian::little) {
-        // The file's little-endian 16-bit PCM is the samples' own bytes: one write of the
-        // whole run, where libsndfile would copy it through its buffer in small writes.
-        // libsndfile keeps the header, from the file's length, at each update.
-        std::size_t bytes = 0;
-        reason = m_file.writeAll(reinterpret_cast<const char*>(samples.data()),
-                                 samples.size_bytes(), bytes);
-        written = static_cast<int64_t>(bytes) / (m_channels * kBytesPerSample);
-    } else {
-        written = sf_writef_short(m_sndfile, samples.data(), frames);
-        if (written != frames || sf_error(m_sndfile) != 0) reason = libraryError(m_sndfile, "write");
-    }
+    if (m_failed || m_closed) return std::string("the file was already closed");
+    const auto frames = static_cast<int64_t>(samples.size()) / m_format.channels;
+    std::size_t bytes = 0;
+    auto reason = writeLittleEndian(samples, WavHeaderBytes + m_frames * m_frameBytes, bytes);
     if (!reason) {
         m_frames += frames;
         return std::nullopt;
     }
     m_failed = true;
+    const int64_t written = static_cast<int64_t>(bytes) / m_frameBytes;
     if (written > 0) m_frames += written / m_blockFrames * m_blockFrames;
     if (auto error = cutBackToWholeFrames()) *reason += "; " + *error;
     return reason;
@@ -103,39 +105,30 @@ std::optional<std::string> WavSink::write(std::span<const int16_t> samples, int6
 // Drops the part of a block that got through before the failure: the file ends at
 // the last whole block, and its header says so.
 std::optional<std::string> WavSink::cutBackToWholeFrames() {
-    const int64_t whole = m_dataOffset + m_frames * m_channels * kBytesPerSample;
-    if (auto error = m_file.truncate(whole)) return error;
-    sf_seek(m_sndfile, m_frames, SEEK_SET);
-    sf_command(m_sndfile, SFC_UPDATE_HEADER_NOW, nullptr, 0);
+    if (auto error = m_file.truncate(bytes())) return error;
+    if (auto error = writeHeader()) return error;
     return m_file.syncData();
 }
 
+// The data first, then the header that counts it: on the disk the header never claims
+// samples that are not there yet, and after a kill the new header is already in the
+// system's cache, where every reader finds it.
 std::optional<std::string> WavSink::sync() {
-    if (m_sndfile == nullptr) return std::string("the file was already closed");
-    sf_command(m_sndfile, SFC_UPDATE_HEADER_NOW, nullptr, 0);
-    if (!m_failed && sf_error(m_sndfile) != 0) return libraryError(m_sndfile, "header update");
-    return m_file.syncData();
+    if (m_closed) return std::string("the file was already closed");
+    if (auto error = m_file.syncData()) return error;
+    if (m_failed) return std::nullopt;
+    return writeHeader();
 }
 
 std::optional<std::string> WavSink::finish() {
-    if (m_sndfile == nullptr) return std::nullopt;
-    std::optional<std::string> result;
-    // libsndfile did not write the samples itself, so its closing header would not count
-    // them: the header is brought up to date from the file's length first.
-    sf_command(m_sndfile, SFC_UPDATE_HEADER_NOW, nullptr, 0);
-    if (sf_close(m_sndfile) != 0 && !m_failed) result = libraryError(nullptr, "close");
-    m_sndfile = nullptr;
-    if (m_failed) {
-        // The closing header is computed from the file's length, which the cut made whole.
-        if (auto error = m_file.truncate(m_dataOffset + m_frames * m_channels * kBytesPerSample)) {
-            result = error;
-        }
-    }
+    if (m_closed) return std::nullopt;
+    m_closed = true;
+    std::optional<std::string> result = writeHeader();
     if (auto error = m_file.syncData(); error && !result) result = error;
     if (auto error = m_file.close(); error && !result) result = error;
     return result;
 }
 
-int64_t WavSink::bytes() const { return m_dataOffset + m_frames * m_channels * kBytesPerSample; }
+int64_t WavSink::bytes() const { return WavHeaderBytes + m_frames * m_frameBytes; }
 
 }  // namespace tqv::record

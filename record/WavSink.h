@@ -1,17 +1,17 @@
-// The recording as 16-bit PCM WAV through libsndfile: a plain WAV that becomes RF64
-// by itself once it passes 4 GiB, its header kept true at every sync so that a kill
-// or a full disk leaves a file every reader opens.
+// The recording as 16-bit PCM WAV: a plain WAV that every reader opens, which becomes
+// RF64 in place once it passes 4 GiB (WavHeader), its header kept true at every sync so
+// that a kill or a full disk leaves a file every reader opens.
 #pragma once
 
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "record/OutputFile.h"
 #include "record/RecordingSink.h"
-
-struct sf_private_tag;
+#include "record/WavHeader.h"
 
 namespace tqv::record {
 
@@ -38,17 +38,23 @@ public:
     int64_t scans() const override { return m_frames - m_leadFrames; }
 
 private:
-    WavSink(OutputFile file, sf_private_tag* sndfile, const WavLayout& layout, int64_t dataOffset);
+    WavSink(OutputFile file, const WavLayout& layout);
+    std::optional<std::string> writeHeader();
+    // The samples as little-endian 16-bit codes from `offset`; `written` bytes got there.
+    std::optional<std::string> writeLittleEndian(std::span<const int16_t> samples, int64_t offset,
+                                                 std::size_t& written);
     std::optional<std::string> cutBackToWholeFrames();
 
     OutputFile m_file;
-    sf_private_tag* m_sndfile;
-    const int m_channels;
+    const WavFormat m_format;
+    const int64_t m_frameBytes;
     const int64_t m_blockFrames;
     const int64_t m_leadFrames;
-    const int64_t m_dataOffset;
     int64_t m_frames = 0;
     bool m_failed = false;
+    bool m_closed = false;
+    // On a big-endian machine only: the samples byte-swapped, a chunk at a time.
+    std::vector<int16_t> m_swapped;
 };
 
 }  // namespace tqv::record

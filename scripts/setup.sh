@@ -14,9 +14,11 @@ packages=(
   xvfb xdotool x11-utils            # the real-display test (Xvfb, xdotool, xdpyinfo, xprop)
   libx11-dev                        # its close-box helper (Xlib)
   lintian                           # the Debian package's check
-  libsndfile1-dev nlohmann-json3-dev  # the recorder: WAV/RF64 files, its metadata
-  sox python3-numpy                 # the recordings read back by readers not ours
-  strace                            # a recording's drain held up on purpose (run, never linked)
+  nlohmann-json3-dev                # the recorder's metadata
+  # Test-only outside readers of the recordings, never linked or shipped: libsndfile
+  # (the record tests read WAV/RF64 through it), sox, numpy, sigrok-cli (GPL: only run).
+  libsndfile1-dev sox python3-numpy sigrok-cli
+  strace                            # a recording's drain held up on purpose (only run)
   mandoc                            # the manual pages' check
 )
 

@@ -168,30 +168,23 @@ export WINEPREFIX=$work/prefix WINEARCH=win32 WINEDEBUG=-all
 # No Mono or Gecko prompts. No display wanted: the programs are console programs.
 export WINEDLLOVERRIDES="mscoree,mshtml=d"
 unset DISPLAY WAYLAND_DISPLAY
-if [ "$mode" = emulated ]; then
-  # Under emulation every wine process costs about a minute of processor time to start,
-  # and a new prefix starts a dozen (wineboot, services, device drivers, ...): some ten
-  # minutes before the test runs. A console program needs none of them, only the
-  # system directory: so the prefix is made by hand, its system32 holding wine's own
-  # 32-bit DLLs, and wineboot is kept from running.
-  system32=$WINEPREFIX/drive_c/windows/system32
-  mkdir -p "$system32" "$WINEPREFIX/dosdevices"
-  ln -s ../drive_c "$WINEPREFIX/dosdevices/c:"
-  ln -s / "$WINEPREFIX/dosdevices/z:"
-  ln -s /usr/lib/i386-linux-gnu/wine/i386-windows/* "$system32/"
-  export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;wineboot.exe=d"
-fi
+# A new prefix starts a dozen wine processes (wineboot, services, device drivers, ...):
+# seconds natively, and under emulation, where each costs about a minute of processor
+# time, some ten minutes before the test runs. A console program needs none of them,
+# only the system directory: so the prefix is made by hand, its system32 holding wine's
+# own 32-bit DLLs, and wineboot is kept from running.
+system32=$WINEPREFIX/drive_c/windows/system32
+mkdir -p "$system32" "$WINEPREFIX/dosdevices"
+ln -s ../drive_c "$WINEPREFIX/dosdevices/c:"
+ln -s / "$WINEPREFIX/dosdevices/z:"
+ln -s /usr/lib/i386-linux-gnu/wine/i386-windows/* "$system32/"
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;wineboot.exe=d"
 # The loader test expects the simulated card's defaults.
 unset ADCARD_SIM_IDENTITY ADCARD_SIM_FAIL ADCARD_SIM_DI ADCARD_SIM_SPEED ADCARD_SIM_TRACE
 
 # The loader test alone in a folder, adcard.dll only in the system folder: the panel's
 # search must find a vendor's driver installed there.
-if [ ! -d "$WINEPREFIX/drive_c/windows/system32" ]; then
-  say "making the wine prefix"
-  timeout --kill-after=30 "$wine_timeout" wineboot --init </dev/null >/dev/null 2>&1 || true
-fi
-[ -d "$WINEPREFIX/drive_c/windows/system32" ] || die 2 "wine made no system folder"
-cp "$dll" "$WINEPREFIX/drive_c/windows/system32/"
+cp "$dll" "$system32/"
 mkdir -p "$work/program"
 cp "$bin_dir/abi_loader_test.exe" "$work/program/"
 

@@ -34,14 +34,28 @@ std::optional<double> number(std::string_view field) {
 
 std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
-std::string fixed(double value, int decimals) {
+// At most `digits` significant digits, no trailing zeros: 0.6, 4000, 3200.5.
+std::string significant(double value, int digits) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*g", digits, value);
+    return buffer;
+}
+
+// `decimals` decimals from 1 up; four significant digits below 1, where the decimals
+// would say nothing, and from a million up, where they would fill the line.
+std::string figure(double value, int decimals) {
+    const double magnitude = std::abs(value);
+    if ((magnitude > 0 && magnitude < 1) || magnitude >= 1e6) return significant(value, 4);
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
     return buffer;
 }
 
-// Hundredths of a hertz, and four decimals below 1 Hz, where they would say nothing.
-std::string hertz(double value) { return fixed(value, value < 1 ? 4 : 2); }
+// Hundredths of a hertz.
+std::string hertz(double value) { return figure(value, 2); }
+
+// Codes: whole as the card gives them; a fraction typed for an expected figure stays.
+std::string codes(double value) { return significant(value, 6); }
 
 bool within(double measured, double expected, double share) {
     return std::abs(measured - expected) <= share * expected;
@@ -49,8 +63,11 @@ bool within(double measured, double expected, double share) {
 
 }  // namespace
 
+double MeasurableSignals::highestHz() const { return analysis::HighestScanRateShare * scanRate; }
+
 std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view text,
-                                                              int channelCount) {
+                                                              const MeasurableSignals& measurable) {
+    const int channelCount = measurable.channelCount;
     const auto parts = fields(text);
     if (parts.size() < 2 || parts.size() > 3) {
         return "--expect takes CH:FREQ or CH:FREQ:PKPK, not " + quoted(text);
@@ -64,19 +81,44 @@ std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view t
                quoted(parts[0]);
     }
     const auto hz = number(parts[1]);
-    if (!hz || *hz <= 0) {
-        return "--expect: the frequency is a number of Hz above 0, not " + quoted(parts[1]);
+    if (!hz || !(*hz >= measurable.lowestHz()) || !(*hz <= measurable.highestHz())) {
+        return "--expect: the frequency is from " + significant(measurable.lowestHz(), 4) +
+               " Hz (three periods in the " + significant(measurable.seconds, 4) +
+               " s measured, so that two whole ones lie between rising edges) to " +
+               significant(measurable.highestHz(), 4) + " Hz (" +
+               significant(analysis::HighestScanRateShare, 3) + " of the scan rate), not " +
+               quoted(parts[1]);
     }
     ExpectedSignal expected{channel, *hz, std::nullopt};
     if (parts.size() == 3) {
         const auto peakToPeak = number(parts[2]);
-        if (!peakToPeak || *peakToPeak <= 0 || *peakToPeak > 65535) {
-            return "--expect: the peak-to-peak is a number of codes from above 0 to 65535, not " +
+        if (!peakToPeak || *peakToPeak < 1 || *peakToPeak > 65535) {
+            return "--expect: the peak-to-peak is a number of codes from 1 to 65535, not " +
                    quoted(parts[2]);
         }
         expected.peakToPeak = *peakToPeak;
     }
     return expected;
+}
+
+std::variant<std::vector<ExpectedSignal>, std::string> parseExpectedSignals(
+    std::span<const std::string> texts, const MeasurableSignals& measurable) {
+    std::vector<ExpectedSignal> signals;
+    std::vector<std::string_view> given(
+        static_cast<std::size_t>(std::max(measurable.channelCount, 0)));
+    for (const std::string& text : texts) {
+        auto parsed = parseExpectedSignal(text, measurable);
+        if (auto* error = std::get_if<std::string>(&parsed)) return *error;
+        const auto& signal = std::get<ExpectedSignal>(parsed);
+        auto& earlier = given[static_cast<std::size_t>(signal.channel)];
+        if (!earlier.empty()) {
+            return "--expect: channel " + std::to_string(signal.channel) + " is given twice (" +
+                   quoted(earlier) + " and " + quoted(text) + "); one check per channel";
+        }
+        earlier = text;
+        signals.push_back(signal);
+    }
+    return signals;
 }
 
 std::variant<SignalTolerance, std::string> parseSignalTolerance(std::string_view text) {
@@ -111,14 +153,14 @@ CheckResult checkExpectedSignal(const ExpectedSignal& expected,
     if (measured.range.count == 0) {
         addReason(hzExpected + ", no samples measured");
     } else if (!hz) {
-        addReason(hzExpected + ", none measured (fewer than two whole periods, or flat)");
+        addReason(hzExpected + ", none measured (" + analysis::describe(measured.noPeriod) + ")");
     } else if (!within(*hz, expected.hz, tolerance.frequency)) {
         addReason(hzExpected + ", " + hertz(*hz) + " Hz measured");
     }
     if (expected.peakToPeak && measured.range.count > 0 &&
         !within(peakToPeak, *expected.peakToPeak, tolerance.peakToPeak)) {
-        addReason(fixed(*expected.peakToPeak, 0) + " codes peak-to-peak expected, " +
-                  fixed(peakToPeak, 0) + " measured");
+        addReason(codes(*expected.peakToPeak) + " codes peak-to-peak expected, " +
+                  codes(peakToPeak) + " measured");
     }
     if (!reasons.empty()) {
         result.outcome = Outcome::Fail;
@@ -127,11 +169,11 @@ CheckResult checkExpectedSignal(const ExpectedSignal& expected,
     }
     result.outcome = Outcome::Pass;
     result.summary = hertz(*hz) + " Hz (expected " + hertz(expected.hz) + ", limit " +
-                     fixed(tolerance.frequency * 100, 1) + " %)";
+                     figure(tolerance.frequency * 100, 1) + " %)";
     if (expected.peakToPeak) {
-        result.summary += ", " + fixed(peakToPeak, 0) + " codes peak-to-peak (expected " +
-                          fixed(*expected.peakToPeak, 0) + ", limit " +
-                          fixed(tolerance.peakToPeak * 100, 1) + " %)";
+        result.summary += ", " + codes(peakToPeak) + " codes peak-to-peak (expected " +
+                          codes(*expected.peakToPeak) + ", limit " +
+                          figure(tolerance.peakToPeak * 100, 1) + " %)";
     }
     return result;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "analysis/SignalMeasurements.h"
 #include "selftest/CheckResult.h"
@@ -26,10 +27,29 @@ struct SignalTolerance {
     double peakToPeak = 0.02;
 };
 
-// "CH:FREQ[:PKPK]": a channel 0..channelCount − 1, a frequency in Hz above 0 and an
-// optional peak-to-peak in codes above 0 (to 65535). Otherwise why not, in a sentence.
+// What a run can check: its channels, and the frequencies its measured scans resolve.
+struct MeasurableSignals {
+    int channelCount = 0;
+    double scanRate = 0;
+    // How long the scans measured last.
+    double seconds = 0;
+
+    // Three periods in the scans measured: two whole ones between rising edges wherever
+    // the first scan falls in the wave.
+    double lowestHz() const { return 3 / seconds; }
+    // Where the measurements stop giving a frequency (analysis::HighestScanRateShare).
+    double highestHz() const;
+};
+
+// "CH:FREQ[:PKPK]": a channel 0..channelCount − 1, a frequency in Hz from lowestHz() to
+// highestHz() and an optional peak-to-peak in codes from 1 to 65535. Otherwise why
+// not, in a sentence.
 std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view text,
-                                                              int channelCount);
+                                                              const MeasurableSignals& measurable);
+
+// Every --expect of a run: each as above, and one check per channel.
+std::variant<std::vector<ExpectedSignal>, std::string> parseExpectedSignals(
+    std::span<const std::string> texts, const MeasurableSignals& measurable);
 
 // "PCT" for both figures or "FREQ_PCT:PKPK_PCT", in percent, each above 0 and up to 100.
 std::variant<SignalTolerance, std::string> parseSignalTolerance(std::string_view text);

@@ -26,6 +26,11 @@ CheckResult timed(Clock& clock, Check check) {
 
 }  // namespace
 
+MeasurableSignals measurableSignals(double seconds) {
+    using session::PanelStart;
+    return {PanelStart.ChannelCount, PanelStart.ScanRate, std::min(seconds, CaptureSeconds)};
+}
+
 std::vector<CheckResult> runSelfTest(session::CardSession& session, const SelfTestOptions& options) {
     Clock& clock = session.clock();
     std::vector<CheckResult> results;

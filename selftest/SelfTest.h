@@ -26,6 +26,10 @@ struct SelfTestOptions {
 // for four channels at 10 kHz, however long the run.
 inline constexpr double CaptureSeconds = 5;
 
+// What a run of `seconds` can check with --expect: the panel's channels at its scan
+// rate, measured over the first CaptureSeconds of the run at most.
+MeasurableSignals measurableSignals(double seconds);
+
 // Identity, acquisition, the expected signals, digital loopback, in this order; each
 // timed on the session's clock. After an interrupt the remaining checks are skipped.
 std::vector<CheckResult> runSelfTest(session::CardSession& session, const SelfTestOptions& options);

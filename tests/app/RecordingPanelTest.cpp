@@ -63,9 +63,9 @@ class RecordingPanelTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // Fast enough for a short test, slow enough that the panel's 200 ms tick (50 blocks
-    // queued at most) loses nothing itself.
-    void initTestCase() { qputenv("ADCARD_SIM_SPEED", "2"); }
+    // The card's own pace: its 50 blocks queued at most last 1.5 s, so a loaded machine's
+    // late 200 ms tick still loses nothing.
+    void initTestCase() { qputenv("ADCARD_SIM_SPEED", "1"); }
 
     void recordsFromTheFirstStartThroughAPausedScopeUntilStop() {
         const QTemporaryDir folder;
@@ -78,7 +78,7 @@ private slots:
         QCOMPARE(scope.findChild<QPushButton*>("scopeRecord")->text(), QString("Stop recording"));
         scope.setPaused(true);
         click(panel, "cmdStart");
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > 300'000, 20'000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > 150'000, 20'000);
         QTRY_VERIFY_WITH_TIMEOUT(scope.recordingText().contains(", 0 gaps"), 5'000);
         click(panel, "cmdStop");
         QVERIFY(!panel.recording()->recording());
@@ -88,7 +88,8 @@ private slots:
         SF_INFO info;
         const auto samples = readBack(path, info);
         QCOMPARE(info.channels, kChannels);
-        QVERIFY(info.frames * 2 * kChannels > 300'000);
+        // Every sample on disk before Stop is read back (the header takes under 100 bytes).
+        QVERIFY(info.frames * 2 * kChannels > 150'000 - 100);
         QCOMPARE(info.frames % kScansPerBlock, sf_count_t{0});
         QVERIFY(counterContinuous(samples));
         const auto json = metadata(path);
@@ -104,7 +105,7 @@ private slots:
         QVERIFY(panel.open());
         QVERIFY(!panel.startRecording(path.toStdString(), false));
         click(panel, "cmdStart");
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > 150'000, 20'000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(path).size() > 75'000, 20'000);
         std::raise(SIGTERM);
         QTRY_VERIFY_WITH_TIMEOUT(!panel.recording()->recording(), 10'000);
         const auto json = metadata(path);

@@ -11,7 +11,7 @@ file(REMOVE_RECURSE ${WORK_DIR})
 set(prefix ${WORK_DIR}/prefix)
 expect_run(install STATUS 0 COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
 check_manual_pages(${prefix}/share/man/man1 ${prefix}/${SHIPPED_DIR})
-expect_run(tqv-selftest STATUS 0 IN ${WORK_DIR} COMMAND ${prefix}/bin/tqv-selftest --seconds 1)
+expect_run(tqv-selftest STATUS 0 IN ${WORK_DIR} COMMAND ${prefix}/bin/tqv-selftest --seconds 3)
 expect_run(tqv-record STATUS 0 IN ${WORK_DIR} ERR "0 gaps"
   COMMAND ${prefix}/bin/tqv-record --seconds 1 ${WORK_DIR}/installed.wav)
 

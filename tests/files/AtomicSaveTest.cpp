@@ -5,6 +5,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -12,8 +13,10 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -99,6 +102,76 @@ TEST_F(AtomicSave, ALinkIsFollowedToItsFileAndStaysALink) {
     ASSERT_EQ(saveAtomically(m_folder / "link.xml", "new"), std::nullopt);
     EXPECT_TRUE(fs::is_symlink(m_folder / "link.xml"));
     EXPECT_EQ(read(file), "new");
+}
+
+TEST_F(AtomicSave, ADanglingLinkGetsItsFileAndStaysALink) {
+    fs::create_symlink("missing.xml", m_folder / "dang.xml");
+    ASSERT_EQ(saveAtomically(m_folder / "dang.xml", "report"), std::nullopt);
+    EXPECT_TRUE(fs::is_symlink(m_folder / "dang.xml"));
+    EXPECT_EQ(read(m_folder / "missing.xml"), "report");
+    EXPECT_EQ(entries(), 2u);
+
+    // A link into a folder that is not there: refused, the folder named, nothing made.
+    fs::create_symlink("gone/r.xml", m_folder / "lost.xml");
+    for (const auto& outcome :
+         {checkWritable(m_folder / "lost.xml"), saveAtomically(m_folder / "lost.xml", "x")}) {
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_NE(outcome->find((m_folder / "gone").string() + " does not exist"),
+                  std::string::npos)
+            << *outcome;
+    }
+    EXPECT_EQ(entries(), 3u);
+}
+
+// What `run` returns, run as a user who is not root: in a child that gives up root's
+// privileges when the tests run as root (as in CI), where access() would let it write
+// anything.
+std::string asOrdinaryUser(const std::function<std::string()>& run) {
+    if (::geteuid() != 0) return run();
+    int pipeEnds[2];
+    if (::pipe(pipeEnds) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(pipeEnds[0]);
+        constexpr uid_t kNobody = 65534;
+        std::string result =
+            ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0
+                ? run()
+                : "cannot drop root's privileges";
+        const auto written = ::write(pipeEnds[1], result.data(), result.size());
+        ::_exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    std::string result;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0;) {
+        result.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(pipeEnds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return result;
+}
+
+TEST_F(AtomicSave, AFileTheUserMayNotWriteIsRefusedAsCpRefusesIt) {
+    // The folder open to everyone: only the file's own mode stands in the way.
+    fs::permissions(m_folder, fs::perms::all);
+    const fs::path report = m_folder / "r.xml";
+    write(report, "kept");
+    ::chmod(report.c_str(), 0444);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(report.c_str(), 65534, 65534), 0);
+    }
+
+    const auto outcome = asOrdinaryUser([&] {
+        const auto checked = checkWritable(report);
+        const auto saved = saveAtomically(report, "replaced");
+        return checked.value_or("checked: none") + "\n" + saved.value_or("saved: none");
+    });
+    const std::string refusal = "cannot write " + report.string() + ": Permission denied";
+    EXPECT_EQ(outcome, refusal + "\n" + refusal);
+    EXPECT_EQ(read(report), "kept");
+    EXPECT_EQ(entries(), 1u);
 }
 
 TEST_F(AtomicSave, DevicesAndFifosAreWrittenIntoAndNeverReplaced) {

@@ -71,7 +71,7 @@ TEST(RecordFile, WavReadsBackBitForBitWithTheCounterContinuous) {
     recorder->stop(StopReason::DurationReached);
 
     const auto wav = readWav(folder / "run.wav");
-    EXPECT_EQ(wav.info.format, SF_FORMAT_WAVEX | SF_FORMAT_PCM_16) << "a plain WAV below 4 GiB";
+    EXPECT_EQ(wav.info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16) << "a plain PCM WAV below 4 GiB";
     EXPECT_EQ(wav.info.channels, kChannels);
     EXPECT_EQ(wav.info.samplerate, kScanRate);
     ASSERT_EQ(wav.samples, cardBlocks(kBlocks));

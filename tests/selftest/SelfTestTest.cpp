@@ -79,6 +79,30 @@ TEST(SelfTestAcquisition, AnOverrunAfterTheRunIsAFailureWithItsCode) {
     EXPECT_THAT(result.summary, HasSubstr("error code -5 after the run"));
 }
 
+TEST(SelfTestAcquisition, NamesByWhatFactorACardMissesItsPace) {
+    struct Row {
+        double speed;
+        double seconds;
+        const char* factor;  // nullptr: a rate failure with no factor named
+    };
+    for (const Row& row :
+         {Row{20, 1, "the card delivers about 20\u00d7 the blocks its start parameters ask for"},
+          Row{2.5, 1, "the card delivers about 2.5\u00d7 the blocks"},
+          Row{0.25, 10, "the card delivers about 1/4.0 of the blocks its start parameters ask for"},
+          Row{1.3, 10, nullptr}, Row{0.7, 10, nullptr}}) {
+        PacedCard card(row.speed);
+        const auto result = card.run(row.seconds);
+        EXPECT_EQ(result.outcome, Outcome::Fail) << row.speed;
+        EXPECT_THAT(result.summary, HasSubstr("limit 2 %")) << row.speed;
+        if (row.factor != nullptr) {
+            EXPECT_THAT(result.summary, HasSubstr(row.factor)) << row.speed;
+        } else {
+            EXPECT_THAT(result.summary, ::testing::Not(HasSubstr("the card delivers about")))
+                << row.speed;
+        }
+    }
+}
+
 TEST(SelfTestIdentity, FailsWhenTheCardLeavesTheReplyUntouched) {
     FakeCard card;  // answers IOCtl with 1 but writes nothing
     ManualClock clock;
