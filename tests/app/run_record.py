@@ -64,8 +64,8 @@ def wait_until(condition, what, timeout=30):
 
 
 def scans_on_disk(path):
-    """Scans in a 16-bit, 4-channel WAV as it grows (its header of 112 bytes apart)."""
-    return max(os.path.getsize(path) - 112, 0) // (2 * CHANNELS) if os.path.exists(path) else 0
+    """Scans in a 16-bit, 4-channel WAV as it grows (its header of 80 bytes apart)."""
+    return max(os.path.getsize(path) - 80, 0) // (2 * CHANNELS) if os.path.exists(path) else 0
 
 
 def counter_jumps(samples):
