@@ -67,9 +67,12 @@ void PanelApplication::openScope() {
     if (m_scope && !m_window->unloaded()) m_scope->open();
 }
 
-std::optional<std::string> PanelApplication::startRecording(const std::filesystem::path& file,
-                                                           bool replace) {
-    if (!m_recording) return std::string("the panel is not open");
+std::optional<record::RecordingRefusal> PanelApplication::startRecording(
+    const std::filesystem::path& file, bool replace) {
+    if (!m_recording) {
+        return record::RecordingRefusal{record::RecordingRefusal::Kind::Unusable,
+                                        "the panel is not open"};
+    }
     return m_recording->start(file, replace);
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "card/AdcardBinding.h"
+#include "record/RecordingTarget.h"
 #include "session/Clock.h"
 #include "window/FormState.h"
 
@@ -52,8 +53,9 @@ public:
     void openScope();
 
     // Records every block stored from now on into `file` (replaced only when
-    // `replace`); empty on success, else the reason. Nothing before open() succeeded.
-    std::optional<std::string> startRecording(const std::filesystem::path& file, bool replace);
+    // `replace`); empty on success, else why not. Nothing before open() succeeded.
+    std::optional<record::RecordingRefusal> startRecording(const std::filesystem::path& file,
+                                                           bool replace);
     RecordingAttachment* recording() const { return m_recording.get(); }
 
     // Null until open() succeeded.

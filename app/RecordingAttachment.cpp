@@ -54,8 +54,8 @@ RecordingAttachment::RecordingAttachment(session::CardSession& session,
 
 RecordingAttachment::~RecordingAttachment() { end(record::StopReason::PanelClosed); }
 
-std::optional<std::string> RecordingAttachment::start(const std::filesystem::path& file,
-                                                      bool replace) {
+std::optional<record::RecordingRefusal> RecordingAttachment::start(
+    const std::filesystem::path& file, bool replace) {
     end(record::StopReason::StopPressed);
     record::RecordingSettings settings;
     settings.file = file;
@@ -72,9 +72,10 @@ std::optional<std::string> RecordingAttachment::start(const std::filesystem::pat
     settings.program = "tqv-multibuf";
     settings.version = TQV_VERSION;
     auto opened = record::Recorder::open(settings);
-    if (auto* error = std::get_if<std::string>(&opened)) {
-        m_scope.setRecordingText(tr("Not recording: %1").arg(QString::fromStdString(*error)));
-        return *error;
+    if (auto* refusal = std::get_if<record::RecordingRefusal>(&opened)) {
+        m_scope.setRecordingText(
+            tr("Not recording: %1").arg(QString::fromStdString(refusal->text)));
+        return *refusal;
     }
     m_recorder = std::move(std::get<0>(opened));
     m_session.blocks().addListener(*this);
@@ -133,15 +134,25 @@ void RecordingAttachment::end(record::StopReason reason) {
     m_recorder->stop(reason);
     const auto status = m_recorder->status();
     const QString file = files::qt::fromPath(m_recorder->file().filename());
-    if (status.state == record::RecordingState::Failed) {
-        m_scope.setRecordingText(tr("Recording of %1 stopped: %2 (%3 kept)")
-                                     .arg(file, QString::fromStdString(status.error),
-                                          sizeText(status.bytes)));
+    QString text;
+    if (!status.begun) {
+        // No block reached the disk: no file was made, an earlier one is as it was.
+        text = status.state == record::RecordingState::Failed
+                   ? tr("Not recording %1: %2").arg(file, QString::fromStdString(status.error))
+                   : tr("Nothing recorded to %1: no block came").arg(file);
+    } else if (status.state == record::RecordingState::Failed) {
+        text = tr("Recording of %1 stopped: %2 (%3 kept)")
+                   .arg(file, QString::fromStdString(status.error), sizeText(status.bytes));
     } else {
-        m_scope.setRecordingText(tr("Recorded %1: %2, %3, %4")
-                                     .arg(file, elapsedText(status.elapsedSeconds),
-                                          sizeText(status.bytes), gapsText(status)));
+        text = tr("Recorded %1: %2, %3, %4")
+                   .arg(file, elapsedText(status.elapsedSeconds), sizeText(status.bytes),
+                        gapsText(status));
     }
+    if (!m_recorder->metadataError().empty()) {
+        text += tr("; its metadata does not say how it ended: %1")
+                    .arg(QString::fromStdString(m_recorder->metadataError()));
+    }
+    m_scope.setRecordingText(text);
     m_recorder.reset();
     m_scope.setRecording(false);
 }

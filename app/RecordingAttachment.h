@@ -5,14 +5,15 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 #include <QString>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "record/RecordingMetadata.h"
+#include "record/RecordingTarget.h"
 #include "session/BlockListener.h"
 
 namespace tqv::session {
@@ -37,9 +38,10 @@ public:
     RecordingAttachment(const RecordingAttachment&) = delete;
     RecordingAttachment& operator=(const RecordingAttachment&) = delete;
 
-    // Opens the file (replacing it only when `replace`) and takes every block stored
-    // from now on. Empty on success, else the reason, also shown in the scope.
-    std::optional<std::string> start(const std::filesystem::path& file, bool replace);
+    // Opens the file (replacing it only when `replace`, once the first block is on disk)
+    // and takes every block stored from now on. Empty on success, else why not, also
+    // shown in the scope.
+    std::optional<record::RecordingRefusal> start(const std::filesystem::path& file, bool replace);
     void stop();
     bool recording() const { return m_recorder != nullptr; }
 

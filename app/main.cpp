@@ -29,10 +29,16 @@ int main(int argc, char* argv[]) {
     parser.addOption(scope);
     const QCommandLineOption record(
         QStringLiteral("record"),
-        QStringLiteral("Record every block from the first start to FILE (WAV, or CSV when it "
-                       "ends in .csv); an existing FILE is left alone."),
+        QStringLiteral("Record every block from the first start to FILE (.wav for WAV, .csv "
+                       "for CSV text), with FILE.json beside it; an existing FILE is left "
+                       "alone unless --force."),
         QStringLiteral("FILE"));
     parser.addOption(record);
+    const QCommandLineOption force(
+        QStringLiteral("force"),
+        QStringLiteral("With --record: replace FILE (and FILE.json) if they exist, once the "
+                       "new recording has its first block."));
+    parser.addOption(force);
     const QCommandLineOption start(
         QStringLiteral("start"),
         QStringLiteral("Press 开始采集 (start acquisition) once the panel is open, as the "
@@ -45,6 +51,9 @@ int main(int argc, char* argv[]) {
         return CommandLine::usageError(
             "unexpected argument: " +
             tqv::files::displayName(tqv::files::qt::toPath(parser.positionalArguments().first())));
+    }
+    if (parser.isSet(force) && !parser.isSet(record)) {
+        return CommandLine::usageError("--force replaces a recording: it needs --record FILE");
     }
     tqv::app::treatEmptyPlatformAsUnset();
     if (const auto missing = tqv::app::missingDisplay(tqv::app::displayEnvironment())) {
@@ -64,9 +73,11 @@ int main(int argc, char* argv[]) {
     commandLine.reportBound(panel.binding());
     if (parser.isSet(scope)) panel.openScope();
     if (parser.isSet(record)) {
-        if (const auto error =
-                panel.startRecording(tqv::files::qt::toPath(parser.value(record)), false)) {
-            CommandLine::writeMessage("not recording: " + *error);
+        if (const auto refusal = panel.startRecording(tqv::files::qt::toPath(parser.value(record)),
+                                                      parser.isSet(force))) {
+            const bool exists = refusal->kind == tqv::record::RecordingRefusal::Kind::Exists;
+            CommandLine::writeMessage("not recording: " + refusal->text +
+                                      (exists ? " (--force replaces it)" : ""));
             return CommandLine::FailureStatus;
         }
     }

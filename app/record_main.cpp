@@ -23,7 +23,6 @@
 namespace {
 
 using namespace tqv;
-using Seconds = std::chrono::duration<double>;
 
 constexpr int ExitRecorded = 0;
 constexpr int ExitFailed = 1;
@@ -37,8 +36,24 @@ constexpr long long kMaximumSeconds = 366LL * 24 * 3600;
 constexpr int16_t kCardQueueBlocks = 1000;
 constexpr auto kPollInterval = std::chrono::milliseconds(2);
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
-// A card that delivers nothing for this long has stopped: the recording cannot go on.
+// A card that delivers nothing for this long while the program watches has stopped:
+// the recording cannot go on. The program's own pauses (Ctrl-Z, a suspended machine)
+// are not counted (BlockDrain::LongestCountedWait): the card's blocks wait for it.
 constexpr auto kCardStalled = std::chrono::seconds(2);
+
+// Why a recording that cannot go on ended, in its metadata and its last message.
+std::string stallText(int32_t errorCode) {
+    return "no block for " + std::to_string(kCardStalled.count()) + " s, card error code " +
+           std::to_string(errorCode);
+}
+
+// The recorder's refusal, with how to replace an existing file here.
+std::string refusalText(const record::RecordingRefusal& refusal) {
+    if (refusal.kind == record::RecordingRefusal::Kind::Exists) {
+        return refusal.text + " (--force replaces it)";
+    }
+    return refusal.text;
+}
 
 int usageError(const QString& message) { return app::CommandLine::usageError(message.toStdString()); }
 
@@ -103,7 +118,7 @@ int main(int argc, char* argv[]) {
                                                : "unexpected argument " + positional[1]);
     }
     if (positional[0].isEmpty()) return usageError("the recording's FILE is empty");
-    std::optional<Seconds> seconds;
+    std::optional<long long> seconds;
     if (parser.isSet(secondsOption)) {
         bool valid = false;
         const long long value = parser.value(secondsOption).toLongLong(&valid);
@@ -111,7 +126,7 @@ int main(int argc, char* argv[]) {
             return usageError("--seconds takes a whole number from 1 to 31622400, not \"" +
                               parser.value(secondsOption) + "\"");
         }
-        seconds = Seconds(static_cast<double>(value));
+        seconds = value;
     }
     const std::filesystem::path file = files::qt::toPath(positional[0]);
 
@@ -138,8 +153,8 @@ int main(int argc, char* argv[]) {
         settings.program = "tqv-record";
         settings.version = TQV_VERSION;
         auto opened = record::Recorder::open(settings);
-        if (auto* error = std::get_if<std::string>(&opened)) {
-            app::CommandLine::writeMessage(*error);
+        if (auto* refusal = std::get_if<record::RecordingRefusal>(&opened)) {
+            app::CommandLine::writeMessage(refusalText(*refusal));
             return ExitUnusable;
         }
         record::Recorder& recorder = *std::get<0>(opened);
@@ -147,15 +162,18 @@ int main(int argc, char* argv[]) {
         session::BlockDrain drain(cardSession, kPollInterval);
 
         if (const auto refused = drain.start(parameters)) {
-            recorder.stop(record::StopReason::CardError);
-            app::CommandLine::writeMessage(session::startFailureText(*refused));
+            recorder.stop(record::StopReason::CardError, session::startFailureText(*refused));
+            app::CommandLine::writeMessage("card error: " + session::startFailureText(*refused) +
+                                           "; " + files::displayName(file) + " was not written");
             return ExitFailed;
         }
 
         const bool progressShown = app::standardErrorIsTerminal();
         auto nextProgress = drain.startTime();
         session::DrainLimits limits;
-        if (seconds) limits.runTime = std::chrono::duration_cast<session::Clock::Duration>(*seconds);
+        // The card's own count of blocks, not the wall clock: the last block of the time
+        // asked for may still be on its way when the clock says the time is up.
+        if (seconds) limits.blocks = session::blocksLasting(*seconds, parameters);
         limits.interrupted = &interrupt.flag();
         limits.stallAfter = kCardStalled;
         limits.afterPoll = [&](session::Clock::Duration sinceStart) {
@@ -176,27 +194,46 @@ int main(int argc, char* argv[]) {
         case session::DrainEnd::ConsumerStopped: reason = record::StopReason::WriteError; break;
         case session::DrainEnd::CardStalled: reason = record::StopReason::CardError; break;
         }
+        // Read while the card still runs: what it says of why it stopped delivering.
+        const std::string cardDetail =
+            cardFailed ? stallText(cardSession.errorCode()) : std::string();
         cardSession.stop();
-        recorder.stop(reason);
+        recorder.stop(reason, cardDetail);
         if (progressShown) clearProgress();
 
         const auto status = recorder.status();
         const auto& metadata = recorder.metadata();
+        if (!status.begun) {
+            // No block reached the disk: no file was made, an earlier one is as it was.
+            if (status.state == record::RecordingState::Failed) {
+                app::CommandLine::writeMessage(status.error);
+                return ExitUnusable;
+            }
+            app::CommandLine::writeMessage(
+                "no block recorded (" + record::stopReasonText(reason) + "), so " +
+                files::displayName(file) + " was not written" +
+                (cardFailed ? ": card error: " + cardDetail : std::string()));
+            return ExitFailed;
+        }
         std::cerr << "tqv-record: " << metadata.scansWritten << " scans ("
                   << metadata.blocksWritten << " blocks, " << status.bytes << " bytes) in "
                   << files::displayName(file) << ", " << metadata.gaps.size() << " gaps, "
                   << record::stopReasonText(*metadata.stopReason) << "\n";
+        int exitStatus = metadata.gaps.empty() ? ExitRecorded : ExitFailed;
         if (status.state == record::RecordingState::Failed) {
             app::CommandLine::writeMessage("write error: " + status.error);
-            return ExitFailed;
+            exitStatus = ExitFailed;
+        } else if (cardFailed) {
+            app::CommandLine::writeMessage("card error: " + cardDetail);
+            exitStatus = ExitFailed;
         }
-        if (cardFailed) {
+        if (!recorder.metadataError().empty()) {
             app::CommandLine::writeMessage(
-                "card error: no block for " + std::to_string(kCardStalled.count()) +
-                " s, error code " + std::to_string(cardSession.errorCode()));
-            return ExitFailed;
+                files::displayName(record::metadataPath(file)) +
+                " does not say how the recording ended: " + recorder.metadataError());
+            exitStatus = ExitFailed;
         }
-        return metadata.gaps.empty() ? ExitRecorded : ExitFailed;
+        return exitStatus;
     } catch (const std::exception& error) {
         app::CommandLine::writeMessage(error.what());
         return ExitUnusable;

@@ -36,8 +36,10 @@ constexpr auto kSyncInterval = std::chrono::milliseconds(500);
 
 std::filesystem::path benchFile(const char* name) {
     const char* folder = std::getenv("TQV_BENCH_DIR");
+    // The process's number before the extension: a recording's name ends in .wav or .csv.
+    const std::filesystem::path given(name);
     return std::filesystem::path(folder != nullptr ? folder : "/var/tmp") /
-           (std::string(name) + "-" + std::to_string(::getpid()));
+           (given.stem().string() + "-" + std::to_string(::getpid()) + given.extension().string());
 }
 
 std::vector<int16_t> counterSamples(std::size_t scans) {

@@ -1,5 +1,6 @@
 #include "files/AtomicSave.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -36,22 +37,28 @@ std::string because(const fs::path& file, const std::string& what, int error) {
     return what + " " + displayName(file) + ": " + std::generic_category().message(error);
 }
 
-// A name no other writer uses: the process, a count and a random number.
-fs::path temporaryBeside(const fs::path& target, int attempt) {
-    static std::atomic<unsigned> counter{0};
-    static const unsigned long long seed = std::random_device{}() ^
-        static_cast<unsigned long long>(
-            std::chrono::steady_clock::now().time_since_epoch().count());
-#ifdef _WIN32
-    const unsigned long long process = GetCurrentProcessId();
+// The longest file name most file systems take, in bytes (NAME_MAX): ext4, XFS, tmpfs,
+// Btrfs; FAT and NTFS count UTF-16 units, of which a byte is at most one.
+constexpr std::size_t kLongestName = 255;
+
+// The longest name the folder's file system takes, where it says.
+std::size_t longestNameIn(const fs::path& folder) {
+#ifndef _WIN32
+    const long longest = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+    if (longest > 0) return std::min(static_cast<std::size_t>(longest), kLongestName);
 #else
-    const unsigned long long process = static_cast<unsigned long long>(::getpid());
+    (void)folder;
 #endif
-    const auto unique = std::to_string(process) + "-" + std::to_string(counter++) + "-" +
-                        std::to_string((seed >> (attempt % 32)) % 1000000007ULL);
-    fs::path name = target.filename();
-    name += "." + unique + ".part";
-    return target.parent_path() / ("." + name.string());
+    return kLongestName;
+}
+
+// `name` cut to at most `bytes`, never inside a UTF-8 sequence.
+std::string cutName(std::string name, std::size_t bytes) {
+    if (name.size() <= bytes) return name;
+    std::size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+    name.resize(end);
+    return name;
 }
 
 #ifdef _WIN32
@@ -178,9 +185,27 @@ std::optional<std::string> writeInPlace(const fs::path& target, std::string_view
 #endif
 }
 
-// Where the bytes really go: each link is followed to the name it holds, so the links
-// stay and a dangling one gets its file; otherwise why not.
-std::variant<fs::path, std::string> resolved(const fs::path& target) {
+}  // namespace
+
+fs::path temporaryBeside(const fs::path& target, int attempt) {
+    static std::atomic<unsigned> counter{0};
+    static const unsigned long long seed =
+        std::random_device{}() ^ static_cast<unsigned long long>(
+                                     std::chrono::steady_clock::now().time_since_epoch().count());
+#ifdef _WIN32
+    const unsigned long long process = GetCurrentProcessId();
+#else
+    const unsigned long long process = static_cast<unsigned long long>(::getpid());
+#endif
+    const std::string suffix = "." + std::to_string(process) + "-" + std::to_string(counter++) +
+                               "-" + std::to_string((seed >> (attempt % 32)) % 1000000007ULL) +
+                               ".part";
+    const std::string name = target.filename().string();
+    const std::size_t room = longestNameIn(target.parent_path()) - 1 - suffix.size();
+    return target.parent_path() / ("." + cutName(name, room) + suffix);
+}
+
+std::variant<fs::path, std::string> followLink(const fs::path& target) {
     // As many links as the kernel follows before it gives up (Linux's MAXSYMLINKS).
     constexpr int kMostLinks = 40;
     fs::path place = target;
@@ -204,8 +229,6 @@ std::variant<fs::path, std::string> resolved(const fs::path& target) {
     return place;
 }
 
-}  // namespace
-
 std::string displayName(const fs::path& path) {
 #ifdef _WIN32
     const std::u8string text = path.u8string();
@@ -221,7 +244,7 @@ std::optional<std::string> saveAtomically(const fs::path& target, std::string_vi
     if (isSpecial(target, folder)) return writeInPlace(target, contents);
     if (folder) return displayName(target) + " is a folder";
 
-    const auto place = resolved(target);
+    const auto place = followLink(target);
     if (const auto* problem = std::get_if<std::string>(&place)) return *problem;
     const fs::path& real = std::get<fs::path>(place);
     fs::path temporary;
@@ -266,9 +289,13 @@ std::optional<std::string> checkWritable(const fs::path& target) {
         return std::nullopt;
     }
     if (folder) return displayName(target) + " is a folder";
-    const auto place = resolved(target);
+    const auto place = followLink(target);
     if (const auto* problem = std::get_if<std::string>(&place)) return *problem;
     const fs::path& real = std::get<fs::path>(place);
+    // The temporary's name is cut to fit; the file's own name must fit as it is.
+    if (real.filename().string().size() > longestNameIn(real.parent_path())) {
+        return because(real, "cannot create", ENAMETOOLONG);
+    }
     const fs::path probe = temporaryBeside(real, 0);
     const int fd = openExclusive(probe);
     if (fd < 0) return because(real, "cannot create a file beside", errno);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace tqv::files {
 
@@ -31,5 +32,16 @@ std::optional<std::string> checkWritable(const std::filesystem::path& target);
 
 // A file name for a message: UTF-8 where the name is, its bytes as they are otherwise.
 std::string displayName(const std::filesystem::path& path);
+
+// A hidden name beside `target` that no other writer uses (this process, a count, a
+// random number; `attempt` varies it), short enough for any folder: a long target name
+// is cut, never the unique part. Open it exclusively: another file may take it first.
+std::filesystem::path temporaryBeside(const std::filesystem::path& target, int attempt);
+
+// The file a name stands for where the bytes go: each symbolic link followed to the name
+// it holds (a dangling one to the file it would make), any other name as it is; or why
+// not, naming the file: a loop of links, a dangling link into a folder that does not
+// exist, a file the user may not write (root may, as with cp).
+std::variant<std::filesystem::path, std::string> followLink(const std::filesystem::path& target);
 
 }  // namespace tqv::files

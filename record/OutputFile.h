@@ -17,6 +17,10 @@ public:
     // cannot be created.
     static std::variant<OutputFile, std::string> create(const std::filesystem::path& path,
                                                         bool replace);
+    // Creates `path`, which must not exist yet; the system's error number when it cannot.
+    static std::variant<OutputFile, int> createNew(const std::filesystem::path& path);
+    // An existing file, to write into where it stands: nothing is cut.
+    static std::variant<OutputFile, std::string> openExisting(const std::filesystem::path& path);
     OutputFile(OutputFile&& other) noexcept;
     OutputFile& operator=(OutputFile&&) = delete;
     OutputFile(const OutputFile&) = delete;
@@ -32,6 +36,16 @@ public:
     std::optional<std::string> truncate(int64_t size);
     std::optional<std::string> syncData();
     std::optional<std::string> close();
+    // The size the file has on disk now; -1 when it cannot be told.
+    int64_t size() const;
+
+    // The advisory lock a recording holds on its file while it is written, for as long
+    // as this stays open: false when another open file holds it, in this process or
+    // another.
+    bool tryLock();
+    // Whether a recording holds the lock of the file at `path` now; empty when that
+    // cannot be told (no such file, or one this user cannot open).
+    static std::optional<bool> lockedByAnother(const std::filesystem::path& path);
 
 private:
     explicit OutputFile(int fd) : m_fd(fd) {}

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <exception>
 #include <system_error>
+#include <utility>
 
 #include "files/AtomicSave.h"
 #include "record/CsvSink.h"
@@ -15,11 +16,15 @@ namespace {
 
 constexpr std::chrono::milliseconds kIdleWait{3};
 
-bool namesCsv(const std::filesystem::path& file) {
+enum class Format { Wav, Csv };
+
+std::optional<Format> formatOf(const std::filesystem::path& file) {
     std::string extension = file.extension().string();
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".csv";
+    if (extension == ".wav") return Format::Wav;
+    if (extension == ".csv") return Format::Csv;
+    return std::nullopt;
 }
 
 std::size_t queueBlocksFor(const RecordingSettings& settings) {
@@ -33,57 +38,79 @@ std::size_t blockSamples(const RecordingSettings& settings) {
            static_cast<std::size_t>(std::max(settings.channels, 1));
 }
 
-}  // namespace
-
-std::variant<std::unique_ptr<Recorder>, std::string> Recorder::open(
-    const RecordingSettings& settings) {
-    if (settings.channels <= 0 || settings.scanRate <= 0 || settings.scansPerBlock <= 0) {
-        return std::string("the acquisition's parameters leave nothing to record");
+// A sink's message names the file it opened, the temporary one: the user knows the file
+// by the name they gave.
+std::string asTheUserNamedIt(std::string text, const RecordingTarget& target) {
+    const std::string temporary = files::displayName(target.temporary());
+    const std::string named = files::displayName(target.file());
+    for (auto at = text.find(temporary); at != std::string::npos;
+         at = text.find(temporary, at + named.size())) {
+        text.replace(at, temporary.size(), named);
     }
-    if (!settings.replace && std::filesystem::exists(metadataPath(settings.file))) {
-        return files::displayName(metadataPath(settings.file)) +
-               " exists (replacing it needs --force or the user's consent)";
-    }
-    std::unique_ptr<RecordingSink> sink;
-    if (namesCsv(settings.file)) {
-        auto created = CsvSink::create(settings.file, settings.replace, settings.channels,
-                                       settings.scanRate, settings.scansPerBlock);
-        if (auto* error = std::get_if<std::string>(&created)) return *error;
-        sink = std::move(std::get<0>(created));
-    } else {
-        auto created = WavSink::create(settings.file, settings.replace,
-                                       {settings.channels, settings.scanRate, settings.scansPerBlock,
-                                        settings.wavLeadFrames});
-        if (auto* error = std::get_if<std::string>(&created)) return *error;
-        sink = std::move(std::get<0>(created));
-    }
-    std::unique_ptr<Recorder> recorder;
-    try {
-        recorder = std::make_unique<Recorder>(settings, std::move(sink));
-    } catch (const std::exception& error) {
-        // No memory for the queue, or no thread for the writer.
-        std::error_code ignored;
-        std::filesystem::remove(settings.file, ignored);
-        return std::string("cannot start the recording: ") + error.what();
-    }
-    if (recorder->status().state == RecordingState::Failed) {
-        auto error = recorder->status().error;
-        recorder->stop(StopReason::WriteError);
-        recorder.reset();
-        std::error_code ignored;
-        std::filesystem::remove(settings.file, ignored);
-        return error;
-    }
-    return recorder;
+    return text;
 }
 
-Recorder::Recorder(const RecordingSettings& settings, std::unique_ptr<RecordingSink> sink)
+std::variant<std::unique_ptr<RecordingSink>, std::string> createSink(
+    const RecordingSettings& settings, Format format, const std::filesystem::path& file) {
+    // The file is the target's own new one: writing it afresh destroys nothing.
+    constexpr bool kOurOwnFile = true;
+    if (format == Format::Csv) {
+        auto created = CsvSink::create(file, kOurOwnFile, settings.channels, settings.scanRate,
+                                       settings.scansPerBlock);
+        if (auto* error = std::get_if<std::string>(&created)) return *error;
+        return std::unique_ptr<RecordingSink>(std::move(std::get<0>(created)));
+    }
+    auto created = WavSink::create(
+        file, kOurOwnFile,
+        {settings.channels, settings.scanRate, settings.scansPerBlock, settings.wavLeadFrames});
+    if (auto* error = std::get_if<std::string>(&created)) return *error;
+    return std::unique_ptr<RecordingSink>(std::move(std::get<0>(created)));
+}
+
+}  // namespace
+
+std::variant<std::unique_ptr<Recorder>, RecordingRefusal> Recorder::open(
+    const RecordingSettings& settings) {
+    using Kind = RecordingRefusal::Kind;
+    if (settings.channels <= 0 || settings.scanRate <= 0 || settings.scansPerBlock <= 0) {
+        return RecordingRefusal{Kind::Unusable,
+                                "the acquisition's parameters leave nothing to record"};
+    }
+    const auto format = formatOf(settings.file);
+    if (!format) {
+        return RecordingRefusal{Kind::Unusable,
+                                files::displayName(settings.file) +
+                                    ": a recording is named .wav (a WAV file) or .csv (CSV text)"};
+    }
+    auto prepared = RecordingTarget::prepare(settings.file, settings.replace);
+    if (auto* refusal = std::get_if<RecordingRefusal>(&prepared)) return *refusal;
+    auto target = std::move(std::get<0>(prepared));
+    auto created = createSink(settings, *format, target->temporary());
+    if (auto* error = std::get_if<std::string>(&created)) {
+        return RecordingRefusal{Kind::Unusable, asTheUserNamedIt(*error, *target)};
+    }
+    try {
+        return std::make_unique<Recorder>(settings, std::move(std::get<0>(created)),
+                                          std::move(target));
+    } catch (const std::exception& error) {
+        // No memory for the queue, or no thread for the writer; the target, gone with the
+        // attempt, took its temporary file along.
+        return RecordingRefusal{Kind::Unusable,
+                                std::string("cannot start the recording: ") + error.what()};
+    }
+}
+
+Recorder::Recorder(const RecordingSettings& settings, std::unique_ptr<RecordingSink> sink,
+                   std::unique_ptr<RecordingTarget> target)
     : m_settings(settings),
       m_sink(std::move(sink)),
+      m_target(std::move(target)),
+      m_metadataFile(settings.file),
       m_queue(queueBlocksFor(settings), blockSamples(settings)),
       m_started(std::chrono::steady_clock::now()) {
     m_metadata.file = settings.file.filename().string();
-    m_metadata.format = namesCsv(settings.file) ? "CSV" : "WAV, 16-bit PCM (RF64 past 4 GiB)";
+    m_metadata.format =
+        formatOf(settings.file) == Format::Csv ? "CSV" : "WAV, 16-bit PCM (RF64 past 4 GiB)";
     m_metadata.scanRate = settings.scanRate;
     m_metadata.firstChannel = settings.firstChannel;
     m_metadata.channels = settings.channels;
@@ -94,11 +121,6 @@ Recorder::Recorder(const RecordingSettings& settings, std::unique_ptr<RecordingS
     m_metadata.program = settings.program;
     m_metadata.version = settings.version;
     m_bytes.store(m_sink->bytes());
-    // A folder where the metadata cannot go would lose the gaps: refused at the start.
-    if (auto error = saveMetadata(settings.file, m_metadata)) {
-        m_error = "metadata: " + *error;
-        m_state.store(RecordingState::Failed, std::memory_order_release);
-    }
     m_writer = std::thread([this] { writerLoop(); });
 }
 
@@ -132,10 +154,11 @@ void Recorder::noteLoss(const session::Loss& loss) {
     }
 }
 
-void Recorder::stop(StopReason reason) {
+void Recorder::stop(StopReason reason, std::string detail) {
     if (m_stopped) return;
     m_stopped = true;
     m_requestedReason.store(reason, std::memory_order_relaxed);
+    m_stopDetail = std::move(detail);
     m_trailing = m_pending;
     m_trailingScan = m_acquiredBlocks * m_settings.scansPerBlock;
     m_stopRequested.store(true, std::memory_order_release);
@@ -154,6 +177,7 @@ RecordingStatus Recorder::status() const {
     status.gaps = m_gaps.load(std::memory_order_relaxed);
     status.blocksLost = m_blocksLost.load(std::memory_order_relaxed);
     status.lossesOfUnknownSize = m_lossesOfUnknownSize.load(std::memory_order_relaxed);
+    status.begun = m_begun.load(std::memory_order_relaxed);
     if (status.state == RecordingState::Failed) status.error = m_error;
     return status;
 }
@@ -196,13 +220,19 @@ void Recorder::writerLoop() {
         }
         if (run.lostBefore.any()) {
             addGap(run.firstScan, run.lostBefore);
-            noteMetadataError(saveMetadata(m_settings.file, m_metadata));
+            // Before its first block the recording has no file yet: the gap goes into the
+            // metadata written then.
+            if (m_begun.load(std::memory_order_relaxed)) {
+                noteMetadataError(m_metadataFile.save(m_metadata));
+            }
         }
         if (auto error = m_sink->write(run.samples, run.firstScan)) {
             // The whole blocks of this run that got through are kept in the file.
             m_metadata.scansWritten = m_sink->scans();
             m_metadata.blocksWritten = m_metadata.scansWritten / scansPerBlock;
             m_scansWritten.store(m_metadata.scansWritten, std::memory_order_relaxed);
+            // Whole blocks on disk are a recording, however few: it takes its name.
+            if (!m_begun.load(std::memory_order_relaxed) && m_metadata.scansWritten > 0) begin();
             fail(*error);
             break;
         }
@@ -211,6 +241,13 @@ void Recorder::writerLoop() {
         m_metadata.scansWritten += static_cast<int64_t>(run.blocks) * scansPerBlock;
         m_scansWritten.store(m_metadata.scansWritten, std::memory_order_relaxed);
         m_bytes.store(m_sink->bytes(), std::memory_order_relaxed);
+        if (!m_begun.load(std::memory_order_relaxed)) {
+            if (auto error = begin()) {
+                fail(*error);
+                break;
+            }
+            nextSync = std::chrono::steady_clock::now() + m_settings.syncInterval;
+        }
         if (std::chrono::steady_clock::now() >= nextSync) {
             if (auto error = m_sink->sync()) {
                 fail(*error);
@@ -221,6 +258,18 @@ void Recorder::writerLoop() {
         failed = m_state.load(std::memory_order_acquire) == RecordingState::Failed;
     }
     finishFile();
+}
+
+// Writer thread, once the first block is written: the block on disk, the recording under
+// its name (an earlier file replaced only now), its first metadata.
+std::optional<std::string> Recorder::begin() {
+    if (auto error = m_sink->sync()) return error;
+    if (m_target) {
+        if (auto error = m_target->commit()) return error;
+    }
+    m_begun.store(true, std::memory_order_relaxed);
+    if (auto error = m_metadataFile.save(m_metadata)) return "metadata: " + *error;
+    return std::nullopt;
 }
 
 // Writer thread: the gap just before the scan `firstScanAfter` of the acquisition.
@@ -246,10 +295,21 @@ void Recorder::finishFile() {
     const auto closing = m_sink->finish();
     if (closing && !failed) fail(*closing);
     m_bytes.store(m_sink->bytes(), std::memory_order_relaxed);
-    m_metadata.stopReason = m_state.load(std::memory_order_acquire) == RecordingState::Failed
-                                ? StopReason::WriteError
-                                : m_requestedReason.load(std::memory_order_relaxed);
-    const auto saved = saveMetadata(m_settings.file, m_metadata);
+    if (m_state.load(std::memory_order_acquire) == RecordingState::Failed) {
+        m_metadata.stopReason = StopReason::WriteError;
+    } else {
+        m_metadata.stopReason = m_requestedReason.load(std::memory_order_relaxed);
+        m_metadata.error = m_stopDetail;
+    }
+    std::optional<std::string> saved;
+    if (m_begun.load(std::memory_order_relaxed)) {
+        saved = m_metadataFile.save(m_metadata);
+        if (saved) m_metadataError = *saved;
+    }
+    // The file is let go, and another recording may take its name. Where no block
+    // reached the disk nothing of this recording is left, and an earlier file of its
+    // name is as it was.
+    m_target.reset();
     if (m_state.load(std::memory_order_acquire) == RecordingState::Recording) {
         if (saved) {
             fail("metadata: " + *saved);

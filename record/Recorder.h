@@ -15,8 +15,10 @@
 #include <variant>
 
 #include "record/BlockQueue.h"
+#include "record/MetadataFile.h"
 #include "record/RecordingMetadata.h"
 #include "record/RecordingSink.h"
+#include "record/RecordingTarget.h"
 #include "session/BlockListener.h"
 
 namespace tqv::record {
@@ -27,6 +29,7 @@ inline constexpr int64_t FastestScanRate = 1'000'000;
 inline constexpr int64_t DefaultQueueScans = 2 * FastestScanRate;
 
 struct RecordingSettings {
+    // Its name ends in ".wav" (WAV) or ".csv" (CSV text), in any case.
     std::filesystem::path file;
     // Replace an existing file (and its metadata) rather than refuse.
     bool replace = false;
@@ -59,18 +62,24 @@ struct RecordingStatus {
     int64_t lossesOfUnknownSize = 0;
     // The write error, once state is Failed.
     std::string error;
+    // Whether the recording has its file, which it takes once its first block is on
+    // disk. A recording that ends without it wrote nothing and left nothing behind.
+    bool begun = false;
 };
 
 // A listener of the acquired blocks: each stored block is offered, each loss noted.
 class Recorder final : public session::BlockListener {
 public:
-    // Opens a CSV file when the name ends in ".csv" (any case), else WAV, and writes
-    // the first metadata. Fails with the reason (an existing file without `replace`,
-    // a folder that cannot be written, bad parameters).
-    static std::variant<std::unique_ptr<Recorder>, std::string> open(
+    // Prepares the file (see RecordingTarget: it takes its name, and the metadata is
+    // first written, once the first block is on disk). Refused with the reason: a name
+    // that is neither .wav nor .csv, an existing file without `replace`, a file another
+    // recording is writing, a folder that cannot be written, bad parameters.
+    static std::variant<std::unique_ptr<Recorder>, RecordingRefusal> open(
         const RecordingSettings& settings);
-    // With a sink already open (the tests' stand-ins).
-    Recorder(const RecordingSettings& settings, std::unique_ptr<RecordingSink> sink);
+    // With a sink already open: writes where the sink does (the tests' stand-ins), or
+    // into `target`'s temporary file.
+    Recorder(const RecordingSettings& settings, std::unique_ptr<RecordingSink> sink,
+             std::unique_ptr<RecordingTarget> target = nullptr);
     // Stops as a stop pressed when still going.
     ~Recorder() override;
     Recorder(const Recorder&) = delete;
@@ -86,17 +95,22 @@ public:
     bool wantsCardErrorCode() const override { return true; }
     // Producer thread only: takes no more blocks, lets the writer finish what is
     // queued, close the file and write the last metadata, then returns. A write
-    // error that ended it earlier stays the reason.
-    void stop(StopReason reason);
+    // error that ended it earlier stays the reason. `detail` goes into the metadata
+    // beside the reason: what the card said, for a card error.
+    void stop(StopReason reason, std::string detail = {});
 
     // Any thread.
     RecordingStatus status() const;
-    // Once stopped: what the last metadata says.
+    // Once stopped: what the last metadata says (or would, where nothing was written).
     const RecordingMetadata& metadata() const { return m_metadata; }
+    // Once stopped: why the metadata file does not say how the recording ended, where it
+    // could not be written even in place; empty when it does.
+    const std::string& metadataError() const { return m_metadataError; }
     const std::filesystem::path& file() const { return m_settings.file; }
 
 private:
     void writerLoop();
+    std::optional<std::string> begin();
     void finishFile();
     void fail(const std::string& reason);
     void noteMetadataError(const std::optional<std::string>& error);
@@ -104,6 +118,9 @@ private:
 
     const RecordingSettings m_settings;
     std::unique_ptr<RecordingSink> m_sink;
+    // Writer thread; let go once the recording has ended.
+    std::unique_ptr<RecordingTarget> m_target;
+    MetadataFile m_metadataFile;
     BlockQueue m_queue;
     const std::chrono::steady_clock::time_point m_started;
 
@@ -120,6 +137,7 @@ private:
     // Written by the producer before m_stopRequested (release), read by the writer after.
     LossBefore m_trailing;
     int64_t m_trailingScan = 0;
+    std::string m_stopDetail;
     std::atomic<StopReason> m_requestedReason{StopReason::StopPressed};
     std::atomic<bool> m_stopRequested{false};
 
@@ -131,6 +149,9 @@ private:
     std::atomic<double> m_stoppedAfter{0};
     // Written once by the writer before m_state becomes Failed (release), read after.
     std::string m_error;
+    std::atomic<bool> m_begun{false};
+    // Writer thread until joined.
+    std::string m_metadataError;
 
     std::thread m_writer;
 };

@@ -3,8 +3,6 @@
 #include <ctime>
 #include <nlohmann/json.hpp>
 
-#include "files/AtomicSave.h"
-
 namespace tqv::record {
 
 std::string stopReasonText(StopReason reason) {
@@ -69,11 +67,6 @@ std::filesystem::path metadataPath(const std::filesystem::path& recording) {
     auto path = recording;
     path += ".json";
     return path;
-}
-
-std::optional<std::string> saveMetadata(const std::filesystem::path& recording,
-                                        const RecordingMetadata& metadata) {
-    return files::saveAtomically(metadataPath(recording), metadataJson(metadata));
 }
 
 std::string utcTimestamp(std::chrono::system_clock::time_point time) {

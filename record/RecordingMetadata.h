@@ -1,5 +1,5 @@
-// What a recording says about itself in "<file>.json" beside it: written whole at
-// the start, at each gap and at the end, so a reader always finds a complete one.
+// What a recording says about itself in "<file>.json" beside it, written (by
+// MetadataFile) once its first block is on disk, at each gap and at the end.
 #pragma once
 
 #include <chrono>
@@ -54,9 +54,6 @@ struct RecordingMetadata {
 std::string metadataJson(const RecordingMetadata& metadata);
 // "run.wav" -> "run.wav.json".
 std::filesystem::path metadataPath(const std::filesystem::path& recording);
-// Through the atomic-save helper; empty on success, else the reason.
-std::optional<std::string> saveMetadata(const std::filesystem::path& recording,
-                                        const RecordingMetadata& metadata);
 // ISO 8601 in UTC to the second, "2026-01-31T12:00:00Z".
 std::string utcTimestamp(std::chrono::system_clock::time_point time);
 

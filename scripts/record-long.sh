@@ -44,7 +44,8 @@ def rss_mb(pid):
     return 0.0
 
 started = time.monotonic()
-process = subprocess.Popen([program, "--seconds", str(seconds), path],
+# --seconds counts the card's own time, which runs a hundred times the wall clock's here.
+process = subprocess.Popen([program, "--seconds", str(seconds * 100), path],
                            env={**os.environ, "ADCARD_SIM_SPEED": "100"})
 samples = {}
 while process.poll() is None:

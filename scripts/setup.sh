@@ -18,6 +18,7 @@ packages=(
   # Test-only outside readers of the recordings, never linked or shipped: libsndfile
   # (the record tests read WAV/RF64 through it), sox, numpy, sigrok-cli (GPL: only run).
   libsndfile1-dev sox python3-numpy sigrok-cli
+  strace                            # a recording's drain held up on purpose (only run)
   mandoc                            # the manual pages' check
 )
 

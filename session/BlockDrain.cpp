@@ -1,5 +1,7 @@
 #include "session/BlockDrain.h"
 
+#include <algorithm>
+
 namespace tqv::session {
 
 BlockDrain::BlockDrain(CardSession& session, Clock::Duration pollInterval)
@@ -14,31 +16,37 @@ std::optional<StartFailure> BlockDrain::start(const StartParameters& parameters)
     if (auto failure = m_session.start(parameters)) return failure;
     m_start = m_session.clock().now();
     m_now = m_start;
-    m_lastDelivery = m_start;
+    m_withoutBlock = {};
+    m_fetched = 0;
     return std::nullopt;
 }
 
-void BlockDrain::poll() {
+void BlockDrain::poll(int64_t mostBlocks) {
+    const Clock::Duration before = m_now;
     const int16_t waiting = m_session.queryBuf();
-    if (waiting <= 0) {
+    bool delivered = false;
+    if (waiting <= 0 || mostBlocks <= 0) {
         m_session.clock().sleepFor(m_pollInterval);
-        m_now = m_session.clock().now();
-        return;
+    } else {
+        const auto count = static_cast<int16_t>(std::min<int64_t>(waiting, mostBlocks));
+        const auto fetched = m_session.fetch(count);
+        m_fetched += fetched.delivered + fetched.notDelivered;
+        delivered = fetched.delivered > 0;
     }
-    const auto fetched = m_session.fetch(waiting);
     m_now = m_session.clock().now();
-    if (fetched.delivered > 0) m_lastDelivery = m_now;
+    m_withoutBlock = delivered ? Clock::Duration{0}
+                               : m_withoutBlock + std::min(m_now - before, LongestCountedWait);
 }
 
 DrainEnd BlockDrain::run(const DrainLimits& limits) {
     while (!limits.runTime || m_now - m_start < *limits.runTime) {
-        if (limits.interrupted != nullptr && limits.interrupted->load()) return DrainEnd::Interrupted;
-        poll();
+        if (limits.blocks && m_fetched >= *limits.blocks) break;
+        if (limits.interrupted != nullptr && limits.interrupted->load())
+            return DrainEnd::Interrupted;
+        poll(limits.blocks ? *limits.blocks - m_fetched : INT16_MAX);
         if (limits.afterPoll) limits.afterPoll(m_now - m_start);
         if (limits.stopWanted && limits.stopWanted()) return DrainEnd::ConsumerStopped;
-        if (limits.stallAfter && m_now - m_lastDelivery >= *limits.stallAfter) {
-            return DrainEnd::CardStalled;
-        }
+        if (limits.stallAfter && m_withoutBlock >= *limits.stallAfter) return DrainEnd::CardStalled;
     }
     return DrainEnd::DurationReached;
 }

@@ -27,4 +27,10 @@ double blockSeconds(const StartParameters& parameters) {
     return static_cast<double>(parameters.ScanCount) / parameters.ScanRate;
 }
 
+int64_t blocksLasting(int64_t seconds, const StartParameters& parameters) {
+    if (parameters.ScanRate <= 0 || parameters.ScanCount <= 0 || seconds <= 0) return 0;
+    const int64_t scans = seconds * parameters.ScanRate;
+    return (scans + parameters.ScanCount - 1) / parameters.ScanCount;
+}
+
 }  // namespace tqv::session

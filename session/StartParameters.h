@@ -30,5 +30,7 @@ std::optional<int32_t> ringLength(const StartParameters& parameters, int16_t rin
 
 // How long the card takes for one block; 0 for parameters that give no rate.
 double blockSeconds(const StartParameters& parameters);
+// The fewest whole blocks that last at least `seconds`; 0 for parameters that give no rate.
+int64_t blocksLasting(int64_t seconds, const StartParameters& parameters);
 
 }  // namespace tqv::session

@@ -197,10 +197,29 @@ TEST_F(AtomicSave, ThePlaceIsCheckedBeforeAnyWorkAndTheCheckLeavesNothing) {
     EXPECT_EQ(entries(), 0u);
     // /proc/version opens for writing, even to root, and refuses every write.
     for (const fs::path& bad : {m_folder / "missing" / "r.xml", m_folder, fs::path(),
-                                fs::path("/proc/version")}) {
+                                m_folder / std::string(256, 'n'), fs::path("/proc/version")}) {
         SCOPED_TRACE(bad.string());
         EXPECT_TRUE(checkWritable(bad).has_value());
         EXPECT_TRUE(saveAtomically(bad, "x").has_value());
+    }
+    EXPECT_EQ(entries(), 0u);
+}
+
+// The temporary file's name is cut to fit where the target's own name is long: any
+// name the folder takes can be saved, with a multi-byte character at the cut kept whole.
+TEST_F(AtomicSave, TheLongestNameAFolderTakesIsSavedToo) {
+    std::string twoByteCharacters;
+    for (int k = 0; k < 127; ++k) twoByteCharacters += "ç";
+    for (const std::string& name : {std::string(255, 'n'), twoByteCharacters}) {
+        const fs::path file = m_folder / name;
+        EXPECT_EQ(saveAtomically(file, "whole"), std::nullopt);
+        EXPECT_EQ(read(file), "whole");
+        const std::string temporary = temporaryBeside(file, 0).filename().string();
+        EXPECT_LE(temporary.size(), 255u);
+        if (name == twoByteCharacters) {
+            EXPECT_EQ((temporary.find('.', 1) - 1) % 2, 0u) << "a character cut in two";
+        }
+        fs::remove(file);
     }
     EXPECT_EQ(entries(), 0u);
 }

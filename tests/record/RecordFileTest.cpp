@@ -1,14 +1,16 @@
 // The files as other programs see them: the WAV read back through libsndfile bit for
 // bit, the RF64 switch past 4 GiB, a write failure that leaves whole blocks, CSV rows.
 #include <gtest/gtest.h>
-
-#include <csignal>
+#include <sched.h>
 #include <sndfile.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 
+#include <csignal>
+
 #include "RecordedBlocks.h"
-#include "text/ScanCsv.h"
 #include "record/WavSink.h"
+#include "text/ScanCsv.h"
 
 namespace tqv::record {
 namespace {
@@ -17,8 +19,8 @@ using namespace testing;
 
 std::unique_ptr<Recorder> openRecorder(const RecordingSettings& settings) {
     auto opened = Recorder::open(settings);
-    if (auto* error = std::get_if<std::string>(&opened)) {
-        ADD_FAILURE() << *error;
+    if (auto* refusal = std::get_if<RecordingRefusal>(&opened)) {
+        ADD_FAILURE() << refusal->text;
         return nullptr;
     }
     return std::move(std::get<0>(opened));
@@ -90,8 +92,8 @@ TEST(RecordFile, AnExistingFileIsKeptUnlessReplacing) {
     std::ofstream(file) << "keep me\n";
     auto settings = settingsFor(file);
     const auto refused = Recorder::open(settings);
-    ASSERT_TRUE(std::holds_alternative<std::string>(refused));
-    EXPECT_NE(std::get<std::string>(refused).find("exists"), std::string::npos);
+    ASSERT_TRUE(std::holds_alternative<RecordingRefusal>(refused));
+    EXPECT_EQ(std::get<RecordingRefusal>(refused).kind, RecordingRefusal::Kind::Exists);
     EXPECT_EQ(std::filesystem::file_size(file), 8u);
 
     settings.replace = true;
@@ -140,28 +142,6 @@ TEST(RecordFile, PastFourGibibytesTheWavBecomesRf64KeepingEverySample) {
     EXPECT_EQ(wav.samples, samples);
 }
 
-// A file-size limit stands in for a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_previous);
-        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_previous;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_previous);
-        std::signal(SIGXFSZ, m_previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_previous{};
-    void (*m_previousHandler)(int) = SIG_DFL;
-};
-
 TEST(RecordFile, AWriteFailureLeavesAValidFileOfWholeBlocksAndTheReason) {
     const ScratchFolder folder;
     const auto file = folder / "full.wav";
@@ -188,6 +168,45 @@ TEST(RecordFile, AWriteFailureLeavesAValidFileOfWholeBlocksAndTheReason) {
     EXPECT_EQ(json["stopped"]["reason"], "write error");
     EXPECT_NE(json["stopped"]["error"].get<std::string>().find("too large"), std::string::npos);
     EXPECT_EQ(json["blocks_written"], blocks);
+}
+
+// A small disk of the test's own: a tmpfs in a mount namespace of its own, gone with the
+// process. Empty where the system does not allow it (not root, in a container without
+// the right): the reason then.
+std::optional<std::string> mountSmallDisk(const std::filesystem::path& at, const char* size) {
+    if (::unshare(CLONE_NEWNS) != 0) return systemError("unshare(CLONE_NEWNS)");
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+        return systemError("making the mounts private");
+    }
+    if (::mount("tmpfs", at.c_str(), "tmpfs", 0, size) != 0) return systemError("mount tmpfs");
+    return std::nullopt;
+}
+
+TEST(RecordFile, OnAFullDiskTheMetadataStillSaysWhatWasWrittenAndWhyItStopped) {
+    const ScratchFolder folder;
+    const auto disk = folder / "disk";
+    std::filesystem::create_directory(disk);
+    if (const auto refused = mountSmallDisk(disk, "size=96k")) {
+        GTEST_SKIP() << "a small tmpfs could not be mounted here: " << *refused;
+    }
+    const auto file = disk / "d.wav";
+    {
+        auto recorder = openRecorder(settingsFor(file));
+        ASSERT_TRUE(recorder);
+        recorder->offer(cardBlock(0));
+        while (!recorder->status().begun) std::this_thread::yield();
+        for (int64_t b = 1; b < 60; ++b) recorder->offer(cardBlock(b * kScansPerBlock));
+        recorder->stop(StopReason::DurationReached);
+        EXPECT_EQ(recorder->status().state, RecordingState::Failed);
+        EXPECT_EQ(recorder->metadataError(), "");
+    }
+    const auto wav = readWav(file);
+    const auto json = readJson(metadataPath(file));
+    EXPECT_EQ(json["stopped"]["reason"], "write error");
+    EXPECT_NE(json["stopped"]["error"].get<std::string>().find("No space left"), std::string::npos);
+    EXPECT_GT(wav.info.frames, 0);
+    EXPECT_EQ(json["scans_written"], wav.info.frames);
+    ::umount2(disk.c_str(), MNT_DETACH);
 }
 
 }  // namespace

@@ -1,11 +1,15 @@
 // Blocks shaped like the card's (channel 3 the scan counter), the codes at both ends
-// of the 16-bit range among them, and a scratch folder for the files the tests write.
+// of the 16-bit range among them, a scratch folder for the files the tests write, and a
+// full disk's stand-in.
 #pragma once
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -46,6 +50,28 @@ inline nlohmann::json readJson(const std::filesystem::path& file) {
     std::ifstream in(file);
     return nlohmann::json::parse(in);
 }
+
+// A file-size limit stands in for a full disk: no file grows past `bytes` while it lasts.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_previous;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_previous{};
+    void (*m_previousHandler)(int) = SIG_DFL;
+};
 
 class ScratchFolder {
 public:

@@ -140,6 +140,16 @@ TEST(Recorder, EveryLossTheCardSessionTellsIsAGapAtItsFileScan) {
     EXPECT_EQ(json["gaps_of_unknown_size"], 2);
 }
 
+TEST(Recorder, ARecordingThatCannotGoOnEndsWithTheCardsOwnWords) {
+    const ScratchFolder folder;
+    auto recorder = std::get<0>(Recorder::open(settingsFor(folder / "run.wav")));
+    recorder->offer(cardBlock(0));
+    recorder->stop(StopReason::CardError, "no block for 2 s, card error code -5");
+    const auto json = readJson(folder / "run.wav.json");
+    EXPECT_EQ(json["stopped"]["reason"], "card error");
+    EXPECT_EQ(json["stopped"]["error"], "no block for 2 s, card error code -5");
+}
+
 TEST(BlockQueue, RunsEndAtTheStorageEndAndBeforeAGap) {
     BlockQueue queue(4, 2);
     const std::vector<int16_t> block{1, 2};

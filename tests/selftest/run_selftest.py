@@ -7,8 +7,10 @@ import junitparser
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
+import time
 import xml.etree.ElementTree as ElementTree
 
 
@@ -179,6 +181,33 @@ def fast_card(program, work):
            "a card twenty times too fast is not named as such", done.details)
 
 
+def hangup(program, work):
+    """SIGHUP (a closed terminal or SSH session) ends the run as an interrupt does: the card
+    stopped, and the report written with the interrupted check."""
+    trace = f"{work}/trace.txt"
+    report = f"{work}/report.xml"
+    process = subprocess.Popen([program, "--seconds", "60", "--junit", report],
+                               env={**os.environ, "ADCARD_SIM_TRACE": trace},
+                               stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    with process:
+        deadline = time.monotonic() + 30
+        while not (os.path.exists(trace) and "QueryBuf" in open(trace, encoding="utf-8").read()):
+            if time.monotonic() > deadline or process.poll() is not None:
+                process.kill()
+                expect(False, "no acquisition began")
+            time.sleep(0.05)
+        process.send_signal(signal.SIGHUP)
+        stdout, stderr = process.communicate(timeout=30)
+    details = f"exit {process.returncode}\nstdout:\n{stdout}\nstderr:\n{stderr}"
+    expect(process.returncode == 1, "expected exit 1 for an interrupted run", details)
+    calls = [line.strip() for line in open(trace, encoding="utf-8")]
+    started = [i for i, call in enumerate(calls) if call.startswith("StartIntr ")]
+    expect(started and "StopIntr -> 1" in calls[started[-1]:], "the card was not stopped", details)
+    failure = junit_cases(report, ("3", "1", "1"))["acquisition"].find("failure")
+    expect(failure is not None and "interrupted" in failure.get("message", ""),
+           "the report does not say the acquisition was interrupted", details)
+
+
 if __name__ == "__main__":
     scenario, program, work = sys.argv[1:4]
     shutil.rmtree(work, ignore_errors=True)
@@ -191,4 +220,5 @@ if __name__ == "__main__":
      "report_places": lambda: report_places(program, work),
      "unprinted_results": lambda: unprinted_results(program, work),
      "kernel_paths": lambda: kernel_paths(program, work),
-     "fast_card": lambda: fast_card(program, work)}[scenario]()
+     "fast_card": lambda: fast_card(program, work),
+     "hangup": lambda: hangup(program, work)}[scenario]()
