@@ -3,14 +3,13 @@
 #include <cmath>
 #include <utility>
 
-
 namespace tqv::scope {
 
 ScopeModel::RingState ScopeModel::stateOf(const session::AcquiredBlocks& blocks) {
     const auto& parameters = blocks.parameters();
-    return {blocks.generation(),      blocks.RingBuf().size(), blocks.RingPos(),
-            blocks.storedSinceRecreated(), blocks.RingBlocks(),  parameters.ScanCount,
-            parameters.ChannelCount,  parameters.ScanRate};
+    return {blocks.generation(),           blocks.RingBuf().size(), blocks.RingPos(),
+            blocks.storedSinceRecreated(), blocks.RingBlocks(),     parameters.ScanCount,
+            parameters.ChannelCount,       parameters.ScanRate};
 }
 
 bool ScopeModel::take(const session::AcquiredBlocks& blocks) {
@@ -22,7 +21,8 @@ bool ScopeModel::take(const session::AcquiredBlocks& blocks) {
     blocks.copyInTimeOrder(m_incoming);
     const auto& parameters = blocks.parameters();
     const int channels = blocks.ready() ? parameters.ChannelCount : 0;
-    const int64_t ringScans = channels > 0 ? int64_t{parameters.ScanCount} * blocks.RingBlocks() : 0;
+    const int64_t ringScans =
+        channels > 0 ? int64_t{parameters.ScanCount} * blocks.RingBlocks() : 0;
     const auto shown = choose(m_incoming, channels, ringScans, parameters.ScanRate);
     if (!shown) return false;
     std::swap(m_samples, m_incoming);
@@ -35,17 +35,19 @@ bool ScopeModel::take(const session::AcquiredBlocks& blocks) {
     return true;
 }
 
-std::optional<ScopeModel::Shown> ScopeModel::choose(std::span<const int16_t> ring,
-                                                    int channelCount, int64_t ringScans,
-                                                    int32_t scanRate) const {
-    const int64_t stored =
-        channelCount > 0 ? static_cast<int64_t>(ring.size()) / channelCount : 0;
+std::optional<ScopeModel::Shown> ScopeModel::choose(std::span<const int16_t> ring, int channelCount,
+                                                    int64_t ringScans, int32_t scanRate) const {
+    const int64_t stored = channelCount > 0 ? static_cast<int64_t>(ring.size()) / channelCount : 0;
     const int64_t span = spanScans(m_spanMs, scanRate, ringScans);
     if (m_trigger.mode == TriggerMode::Off || channelCount <= 0) {
         return Shown{newestSpan(stored, span), 0};
     }
     const EdgeSearch edge = edgeSearch(m_trigger, ring, channelCount);
-    if (const auto triggered = triggeredSpan(ring, channelCount, span, m_trigger.position, edge)) {
+    // The whole ring shown: an edge anywhere in it will do.
+    const auto triggered = span >= ringScans
+                               ? triggeredRing(ring, channelCount, ringScans, edge)
+                               : triggeredSpan(ring, channelCount, span, m_trigger.position, edge);
+    if (triggered) {
         return Shown{*triggered, edge.level};
     }
     if (m_trigger.mode == TriggerMode::Auto) return Shown{newestSpan(stored, span), edge.level};

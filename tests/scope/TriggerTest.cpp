@@ -9,12 +9,12 @@
 #include <variant>
 #include <vector>
 
-#include "tests/support/TestRing.h"
 #include "card/sim/SignalSource.h"
 #include "scope/ScopeModel.h"
 #include "scope/TimeBase.h"
 #include "scope/Trigger.h"
 #include "scope/ViewOptions.h"
+#include "tests/support/TestRing.h"
 
 namespace tqv::scope {
 namespace {
@@ -159,6 +159,27 @@ TEST(ScopeModelTrigger, ASpanLongerThanTheStoredScansShowsWhatThereIsUntriggered
     EXPECT_EQ(model.scanCount(), 300);
     EXPECT_EQ(model.axisScans(), 500);
     EXPECT_DOUBLE_EQ(model.axisMilliseconds().value_or(0), 50.0);
+}
+
+// The default span is the whole ring: there the newest edge anywhere in it is the
+// trigger point, and Normal and Single fire on every ring that holds one.
+TEST(ScopeModelTrigger, OverTheWholeRingTheNewestEdgeAnywhereTriggers) {
+    const auto ring = twoChannels(200, triangle);
+    EXPECT_EQ(triggeredRing(ring, 2, 300, {1, Slope::Rising, 100, 20}),
+              (VisibleSpan{0, 200, 300, 170}));
+    EXPECT_EQ(triggeredRing(ring, 2, 300, {1, Slope::Rising, 201, 20}), std::nullopt);
+
+    for (const auto mode : {TriggerMode::Normal, TriggerMode::Single}) {
+        Ring full;
+        ScopeModel model;
+        model.setTrigger(rising(mode));
+        full.store(10, triangle);
+        ASSERT_TRUE(model.take(full.dll));
+        EXPECT_EQ(model.scanCount(), 1000);
+        // Rising through 100 at 10, 50, ..., 970.
+        EXPECT_EQ(model.triggerScan(), 970);
+        EXPECT_DOUBLE_EQ(model.axisStartMilliseconds().value_or(0), -97.0);
+    }
 }
 
 // The simulated card's 50 Hz sine on channel 0 of four, through the panel's own ring
