@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "files/AtomicSave.h"
@@ -53,8 +54,11 @@ ScopeWindow::ScopeWindow(const session::AcquiredBlocks& blocks, int laneCount, Q
     connect(savePngButton, &QPushButton::clicked, this, &ScopeWindow::choosePngFile);
     m_record = new QPushButton(this);
     m_record->setObjectName(QStringLiteral("scopeRecord"));
-    m_record->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(m_record, &QPushButton::clicked, this, &ScopeWindow::recordPressed);
+    // A key of the window, not of the button: a button's setText() replaces its shortcut
+    // with the text's mnemonic, and the text changes with the recording.
+    auto* recordKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this);
+    connect(recordKey, &QShortcut::activated, m_record, &QPushButton::click);
     setRecording(false);
     buttons->addWidget(saveCsvButton);
     buttons->addWidget(savePngButton);

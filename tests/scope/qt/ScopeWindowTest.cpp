@@ -1,9 +1,9 @@
 // The scope beside the real Qt panel on the scripted card: F2 opens it, Pause freezes it,
 // the card sees the same calls as without it, and a failed save leaves no file behind.
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QComboBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,8 +19,8 @@
 #include "scope/qt/ScopeWindow.h"
 #include "scope/qt/TriggerBar.h"
 #include "tests/support/FakeCard.h"
-#include "tests/support/ManualClock.h"
 #include "tests/support/FindControl.h"
+#include "tests/support/ManualClock.h"
 #include "window/FormContext.h"
 #include "window/qt/QtFormWindow.h"
 
@@ -158,6 +158,24 @@ private slots:
         const std::string csv = scope::csvText(scope.model());
         QVERIFY2(csv.starts_with("time_s,ch0,ch1,ch2,ch3\n-0.001,"), csv.c_str());
         QVERIFY(csv.find("\n0,") != std::string::npos);
+    }
+
+    // Ctrl+R presses Record… and, once the button reads "Stop recording", presses that.
+    void ctrlRPressesTheRecordButtonBeforeAndDuringARecording() {
+        QtPanel panel;
+        QVERIFY(panel.pressF2());
+        auto& scope = panel.scope();
+        scope.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&scope));
+        QSignalSpy pressed(&scope, &scope::qt::ScopeWindow::recordPressed);
+        QTest::keyClick(&scope, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(pressed.count(), 1);
+        scope.setRecording(true);
+        QTest::keyClick(scope.view(), Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(pressed.count(), 2);
+        scope.setRecording(false);
+        QTest::keyClick(&scope, Qt::Key_R, Qt::ControlModifier);
+        QCOMPARE(pressed.count(), 3);
     }
 
 #if defined(__unix__)
