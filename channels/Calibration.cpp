@@ -74,6 +74,8 @@ double Calibration::value(double code) const {
     return std::lerp(a.value, b.value, t);
 }
 
+double Calibration::span(double codes) const { return std::abs(m_gain * codes); }
+
 std::optional<int16_t> Calibration::nearestCode(double value) const {
     const auto& [a, b] = m_points;
     const double t = (value - a.value) / (b.value - a.value);

@@ -43,6 +43,9 @@ public:
     double value(double code) const;
     // Value per code: negative where the points run the other way.
     double gain() const { return m_gain; }
+    // How much of the unit a number of codes spans (a peak-to-peak, a difference):
+    // never negative.
+    double span(double codes) const;
     // The code whose value is nearest, none where it lies beyond −32768 .. 32767.
     std::optional<int16_t> nearestCode(double value) const;
     // The RMS in the unit of samples whose codes have this mean and RMS.

@@ -58,6 +58,10 @@ const Channel& ChannelSetup::channel(int index) const {
     return m_channels[static_cast<std::size_t>(index)];
 }
 
+std::string ChannelSetup::name(int index) const {
+    return index >= 0 && index < Count ? channel(index).name : defaultName(index);
+}
+
 void ChannelSetup::setChannel(int index, Channel channel) {
     if (index < 0 || index >= Count) return;
     m_channels[static_cast<std::size_t>(index)] = std::move(channel);

@@ -46,6 +46,8 @@ public:
 
     // Channels beyond 0 .. Count − 1 read in codes under no name.
     const Channel& channel(int index) const;
+    // The channel's name; "chN" beyond 0 .. Count − 1 too.
+    std::string name(int index) const;
     void setChannel(int index, Channel channel);
     bool isDefault(int index) const { return channel(index) == defaultChannel(index); }
     bool allDefault() const;

@@ -1,7 +1,6 @@
 #include "channels/SetupFile.h"
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -9,6 +8,7 @@
 
 #include "channels/JsonLines.h"
 #include "files/AtomicSave.h"
+#include "files/ConfigFolder.h"
 
 namespace tqv::channels {
 
@@ -190,6 +190,15 @@ std::variant<ChannelSetup, SetupError> readSetup(const std::filesystem::path& fi
     return parseSetup(text, name);
 }
 
+std::variant<ChannelSetup, SetupError> readSetupIfSaved(const std::filesystem::path& file) {
+    auto read = readSetup(file);
+    if (const auto* error = std::get_if<SetupError>(&read);
+        error != nullptr && error->kind == SetupError::Kind::Missing) {
+        return ChannelSetup();
+    }
+    return read;
+}
+
 std::string setupJson(const ChannelSetup& setup) {
     std::string text = "{\"channels\": [";
     bool first = true;
@@ -218,16 +227,6 @@ std::optional<std::string> saveSetup(const std::filesystem::path& file, const Ch
     return files::saveAtomically(file, setupJson(setup));
 }
 
-std::filesystem::path defaultSetupPath() {
-    std::filesystem::path folder;
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && std::filesystem::path(config).is_absolute()) {
-        folder = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        folder = std::filesystem::path(home != nullptr ? home : ".") / ".config";
-    }
-    return folder / "tqv-multibuf" / "channels.json";
-}
+std::filesystem::path defaultSetupPath() { return files::programConfigFolder() / "channels.json"; }
 
 }  // namespace tqv::channels

@@ -36,6 +36,8 @@ inline constexpr std::size_t LargestSetupFile = 1 << 20;
 // `fileName` is how the messages name the text's file.
 std::variant<ChannelSetup, SetupError> parseSetup(std::string_view json, std::string_view fileName);
 std::variant<ChannelSetup, SetupError> readSetup(const std::filesystem::path& file);
+// As readSetup, but no file at all gives the defaults: a setup not saved yet.
+std::variant<ChannelSetup, SetupError> readSetupIfSaved(const std::filesystem::path& file);
 
 // Every channel that is not at its defaults, one a line.
 std::string setupJson(const ChannelSetup& setup);
