@@ -13,18 +13,17 @@
 #include <variant>
 #include <vector>
 
-#include "session/CardSession.h"
 #include "app/CommandLine.h"
 #include "app/StandardStreams.h"
+#include "app/TerminationRequest.h"
 #include "card/AdcardBinding.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "selftest/Clock.h"
-#include "app/TerminationRequest.h"
 #include "selftest/JUnitReport.h"
 #include "selftest/ReportTable.h"
 #include "selftest/SelfTest.h"
-
+#include "session/CardSession.h"
 
 namespace {
 
@@ -90,8 +89,9 @@ int main(int argc, char* argv[]) {
         "FILE");
     const QCommandLineOption expectOption(
         "expect",
-        "Channel CH carries a known signal of FREQ Hz (and PKPK codes peak to peak): check it "
-        "on the acquired samples. Repeatable, one check per channel.",
+        "Channel CH carries a known signal of FREQ Hz (and PKPK peak to peak, in the channel's "
+        "unit: codes without a channel setup): check it on the acquired samples. Repeatable, "
+        "one check per channel.",
         "CH:FREQ[:PKPK]");
     const QCommandLineOption toleranceOption(
         "tolerance",
@@ -103,19 +103,26 @@ int main(int argc, char* argv[]) {
     if (const auto status = commandLine.parse(files::qt::arguments(argc, argv))) return *status;
     commandLine.quietenQt();
     if (!parser.positionalArguments().isEmpty()) {
-        return CommandLine::usageError("unexpected argument " +
-                          files::displayName(files::qt::toPath(parser.positionalArguments().first())));
+        return CommandLine::usageError(
+            "unexpected argument " +
+            files::displayName(files::qt::toPath(parser.positionalArguments().first())));
     }
     bool secondsValid = false;
     const int seconds = parser.value(secondsOption).toInt(&secondsValid);
     if (!secondsValid || seconds < 1 || seconds > kMaximumSeconds) {
         return CommandLine::usageError("--seconds takes a whole number from 1 to 86400, not \"" +
-                          parser.value(secondsOption).toStdString() + "\"");
+                                       parser.value(secondsOption).toStdString() + "\"");
     }
+    const auto channelSetup = commandLine.channelSetup();
+    if (const auto* error = std::get_if<std::string>(&channelSetup)) {
+        CommandLine::writeMessage(*error);
+        return selftest::ExitUnusable;
+    }
+    const auto& setup = std::get<channels::ChannelSetup>(channelSetup);
     std::vector<selftest::ExpectedSignal> expectations;
     for (const QString& text : parser.values(expectOption)) {
         auto parsed = selftest::parseExpectedSignal(text.toStdString(),
-                                                    session::PanelStart.ChannelCount);
+                                                    session::PanelStart.ChannelCount, setup);
         if (auto* error = std::get_if<std::string>(&parsed)) return CommandLine::usageError(*error);
         expectations.push_back(std::get<selftest::ExpectedSignal>(parsed));
     }
@@ -128,7 +135,8 @@ int main(int argc, char* argv[]) {
     std::optional<ReportPlace> report;
     if (parser.isSet(junitOption)) {
         const QString value = parser.value(junitOption);
-        if (value.isEmpty()) return CommandLine::usageError("--junit needs a file name, or - for standard output");
+        if (value.isEmpty())
+            return CommandLine::usageError("--junit needs a file name, or - for standard output");
         report = ReportPlace{value == "-", files::qt::toPath(value)};
         // Before the card is touched: a report with nowhere to go would lose the whole run.
         if (!report->toStandardOutput) {
@@ -164,6 +172,7 @@ int main(int argc, char* argv[]) {
         options.loopback = parser.isSet(loopbackOption);
         options.expectations = expectations;
         options.tolerance = tolerance;
+        options.channelSetup = setup;
         options.acquisition.seconds = seconds;
         options.acquisition.interrupted = &interrupt.flag();
         const bool progressShown = app::standardErrorIsTerminal();

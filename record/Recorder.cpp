@@ -46,14 +46,15 @@ std::variant<std::unique_ptr<Recorder>, std::string> Recorder::open(
     }
     std::unique_ptr<RecordingSink> sink;
     if (namesCsv(settings.file)) {
-        auto created = CsvSink::create(settings.file, settings.replace, settings.channels,
-                                       settings.scanRate, settings.scansPerBlock);
+        auto created =
+            CsvSink::create(settings.file, settings.replace, settings.channels, settings.scanRate,
+                            settings.scansPerBlock, settings.channelSetup);
         if (auto* error = std::get_if<std::string>(&created)) return *error;
         sink = std::move(std::get<0>(created));
     } else {
-        auto created = WavSink::create(settings.file, settings.replace,
-                                       {settings.channels, settings.scanRate, settings.scansPerBlock,
-                                        settings.wavLeadFrames});
+        auto created = WavSink::create(
+            settings.file, settings.replace,
+            {settings.channels, settings.scanRate, settings.scansPerBlock, settings.wavLeadFrames});
         if (auto* error = std::get_if<std::string>(&created)) return *error;
         sink = std::move(std::get<0>(created));
     }
@@ -93,6 +94,7 @@ Recorder::Recorder(const RecordingSettings& settings, std::unique_ptr<RecordingS
     m_metadata.cardLibrary = settings.cardLibrary;
     m_metadata.program = settings.program;
     m_metadata.version = settings.version;
+    m_metadata.channelSetup = settings.channelSetup;
     m_bytes.store(m_sink->bytes());
     // A folder where the metadata cannot go would lose the gaps: refused at the start.
     if (auto error = saveMetadata(settings.file, m_metadata)) {

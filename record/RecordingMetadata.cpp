@@ -9,12 +9,18 @@ namespace tqv::record {
 
 std::string stopReasonText(StopReason reason) {
     switch (reason) {
-    case StopReason::DurationReached: return "duration reached";
-    case StopReason::Interrupted: return "interrupted";
-    case StopReason::StopPressed: return "stop pressed";
-    case StopReason::PanelClosed: return "panel closed";
-    case StopReason::CardError: return "card error";
-    case StopReason::WriteError: return "write error";
+        case StopReason::DurationReached:
+            return "duration reached";
+        case StopReason::Interrupted:
+            return "interrupted";
+        case StopReason::StopPressed:
+            return "stop pressed";
+        case StopReason::PanelClosed:
+            return "panel closed";
+        case StopReason::CardError:
+            return "card error";
+        case StopReason::WriteError:
+            return "write error";
     }
     return "unknown";
 }
@@ -27,6 +33,17 @@ std::string metadataJson(const RecordingMetadata& metadata) {
     nlohmann::ordered_json channels = nlohmann::ordered_json::array();
     for (int c = 0; c < metadata.channels; ++c) channels.push_back(metadata.firstChannel + c);
     json["channels"] = channels;
+    nlohmann::ordered_json setup = nlohmann::ordered_json::array();
+    for (int c = 0; c < metadata.channels; ++c) {
+        const auto& channel = metadata.channelSetup.channel(c);
+        const auto& [a, b] = channel.calibration.points();
+        setup.push_back({{"channel", metadata.firstChannel + c},
+                         {"name", metadata.channelSetup.name(c)},
+                         {"unit", channel.unit},
+                         {"points", {{a.code, a.value}, {b.code, b.value}}}});
+    }
+    // value = value0 + (code - code0) × (value1 - value0) / (code1 - code0)
+    json["channel_setup"] = setup;
     json["scans_per_block"] = metadata.scansPerBlock;
     json["start_time_utc"] = metadata.startTimeUtc;
     json["card"] = {{"identity", metadata.cardIdentity}, {"library", metadata.cardLibrary}};

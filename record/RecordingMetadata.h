@@ -9,9 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "channels/ChannelSetup.h"
+
 namespace tqv::record {
 
-enum class StopReason { DurationReached, Interrupted, StopPressed, PanelClosed, CardError, WriteError };
+enum class StopReason {
+    DurationReached,
+    Interrupted,
+    StopPressed,
+    PanelClosed,
+    CardError,
+    WriteError
+};
 
 // "duration reached", "interrupted", ...: the words the metadata and the programs use.
 std::string stopReasonText(StopReason reason);
@@ -43,6 +52,9 @@ struct RecordingMetadata {
     std::string cardLibrary;
     std::string program;
     std::string version;
+    // Each recorded channel's name, unit and calibration points, so that a reader can
+    // turn the file's codes into values.
+    channels::ChannelSetup channelSetup;
     int64_t scansWritten = 0;
     int64_t blocksWritten = 0;
     std::vector<Gap> gaps;

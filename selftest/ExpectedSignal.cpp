@@ -43,6 +43,16 @@ std::string fixed(double value, int decimals) {
 // Hundredths of a hertz, and four decimals below 1 Hz, where they would say nothing.
 std::string hertz(double value) { return fixed(value, value < 1 ? 4 : 2); }
 
+// "3200" in codes, "10.000" in a unit: the digits that tell its codes apart.
+std::string figure(double value, const channels::Channel& channel) {
+    return channel.inCodes() ? fixed(value, 0) : channel.calibration.text(value);
+}
+
+// "3200 codes", "10.000 V".
+std::string amount(double value, const channels::Channel& channel) {
+    return figure(value, channel) + " " + (channel.inCodes() ? std::string("codes") : channel.unit);
+}
+
 bool within(double measured, double expected, double share) {
     return std::abs(measured - expected) <= share * expected;
 }
@@ -50,7 +60,8 @@ bool within(double measured, double expected, double share) {
 }  // namespace
 
 std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view text,
-                                                              int channelCount) {
+                                                              int channelCount,
+                                                              const channels::ChannelSetup& setup) {
     const auto parts = fields(text);
     if (parts.size() < 2 || parts.size() > 3) {
         return "--expect takes CH:FREQ or CH:FREQ:PKPK, not " + quoted(text);
@@ -70,9 +81,17 @@ std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view t
     ExpectedSignal expected{channel, *hz, std::nullopt};
     if (parts.size() == 3) {
         const auto peakToPeak = number(parts[2]);
-        if (!peakToPeak || *peakToPeak <= 0 || *peakToPeak > 65535) {
-            return "--expect: the peak-to-peak is a number of codes from above 0 to 65535, not " +
-                   quoted(parts[2]);
+        const auto& measured = setup.channel(expected.channel);
+        const double wholeScale = measured.calibration.span(65535);
+        if (!peakToPeak || *peakToPeak <= 0 || *peakToPeak > wholeScale) {
+            if (measured.inCodes()) {
+                return "--expect: the peak-to-peak is a number of codes from above 0 to 65535, "
+                       "not " +
+                       quoted(parts[2]);
+            }
+            return "--expect: the peak-to-peak is a number of " + measured.unit +
+                   " from above 0 to " + measured.calibration.text(wholeScale) + " (channel " +
+                   std::to_string(expected.channel) + "'s whole scale), not " + quoted(parts[2]);
         }
         expected.peakToPeak = *peakToPeak;
     }
@@ -96,12 +115,13 @@ std::variant<SignalTolerance, std::string> parseSignalTolerance(std::string_view
 
 CheckResult checkExpectedSignal(const ExpectedSignal& expected,
                                 const analysis::SignalMeasurements& measured, double scanRate,
-                                const SignalTolerance& tolerance) {
+                                const SignalTolerance& tolerance,
+                                const channels::Channel& channel) {
     CheckResult result;
     result.name = "channel " + std::to_string(expected.channel);
     const std::string prefix = result.name + ": ";
     const auto hz = measured.frequencyHz(scanRate);
-    const auto peakToPeak = static_cast<double>(measured.range.peakToPeak());
+    const double peakToPeak = channel.calibration.span(measured.range.peakToPeak());
     const std::string hzExpected = hertz(expected.hz) + " Hz expected";
 
     std::string reasons;
@@ -117,8 +137,8 @@ CheckResult checkExpectedSignal(const ExpectedSignal& expected,
     }
     if (expected.peakToPeak && measured.range.count > 0 &&
         !within(peakToPeak, *expected.peakToPeak, tolerance.peakToPeak)) {
-        addReason(fixed(*expected.peakToPeak, 0) + " codes peak-to-peak expected, " +
-                  fixed(peakToPeak, 0) + " measured");
+        addReason(amount(*expected.peakToPeak, channel) + " peak-to-peak expected, " +
+                  figure(peakToPeak, channel) + " measured");
     }
     if (!reasons.empty()) {
         result.outcome = Outcome::Fail;
@@ -129,8 +149,8 @@ CheckResult checkExpectedSignal(const ExpectedSignal& expected,
     result.summary = hertz(*hz) + " Hz (expected " + hertz(expected.hz) + ", limit " +
                      fixed(tolerance.frequency * 100, 1) + " %)";
     if (expected.peakToPeak) {
-        result.summary += ", " + fixed(peakToPeak, 0) + " codes peak-to-peak (expected " +
-                          fixed(*expected.peakToPeak, 0) + ", limit " +
+        result.summary += ", " + amount(peakToPeak, channel) + " peak-to-peak (expected " +
+                          figure(*expected.peakToPeak, channel) + ", limit " +
                           fixed(tolerance.peakToPeak * 100, 1) + " %)";
     }
     return result;
