@@ -23,7 +23,9 @@ bool ScopeModel::take(const session::AcquiredBlocks& blocks) {
     const int channels = blocks.ready() ? parameters.ChannelCount : 0;
     const int64_t ringScans =
         channels > 0 ? int64_t{parameters.ScanCount} * blocks.RingBlocks() : 0;
+    m_sourceRange = analysis::sampleRange(m_incoming, channels, m_trigger.source);
     const auto shown = choose(m_incoming, channels, ringScans, parameters.ScanRate);
+    m_edgeFound = shown && shown->view.triggerScan.has_value();
     if (!shown) return false;
     std::swap(m_samples, m_incoming);
     m_channelCount = channels;
@@ -75,7 +77,10 @@ void ScopeModel::rearm() {
 void ScopeModel::settingsChanged() {
     m_taken.reset();
     // The ring held is shown anew, so a paused view follows its settings too.
-    if (const auto shown = choose(m_samples, m_channelCount, m_ringScans, m_scanRate)) {
+    m_sourceRange = analysis::sampleRange(m_samples, m_channelCount, m_trigger.source);
+    const auto shown = choose(m_samples, m_channelCount, m_ringScans, m_scanRate);
+    m_edgeFound = shown && shown->view.triggerScan.has_value();
+    if (shown) {
         m_view = shown->view;
         m_level = shown->level;
         computeStatistics();
@@ -94,6 +99,22 @@ void ScopeModel::computeStatistics() {
         m_statistics[static_cast<size_t>(c)] = accumulator.result();
     }
     analysis::measureSignals(shown, m_channelCount, m_measurements);
+}
+
+TriggerState ScopeModel::triggerState(bool acquiring) const {
+    if (!acquiring) return TriggerState::Stopped;
+    if (m_paused) return TriggerState::Paused;
+    if (m_singleFired) return TriggerState::Held;
+    if (m_trigger.mode == TriggerMode::Off) return TriggerState::Auto;
+    if (m_edgeFound) return TriggerState::Triggered;
+    return m_trigger.mode == TriggerMode::Auto ? TriggerState::Auto : TriggerState::Armed;
+}
+
+bool ScopeModel::levelOutsideSamples() const {
+    if (m_trigger.mode == TriggerMode::Off || !m_trigger.level || m_sourceRange.count == 0) {
+        return false;
+    }
+    return *m_trigger.level < m_sourceRange.minimum || *m_trigger.level > m_sourceRange.maximum;
 }
 
 std::span<const int16_t> ScopeModel::samples() const {

@@ -43,7 +43,7 @@ struct QtPanel {
     window::qt::QtFormWindow ui;
     window::FormContext ctx{session, form, ui};
     app::FormWiring wiring{ctx};
-    app::ScopeAttachment attachment{ui, session.blocks()};
+    app::ScopeAttachment attachment{ui, session};
 
     QtPanel() {
         ui.timer()->setInterval(std::chrono::hours(24));
