@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include "files/qt/QtFileNames.h"
 #include "record/Recorder.h"
@@ -34,8 +35,7 @@ QString gapsText(const record::RecordingStatus& status) {
     if (status.gaps == 0) return gaps;
     QString detail = counted(status.blocksLost, "block", "blocks") + QStringLiteral(" lost");
     if (status.lossesOfUnknownSize > 0) {
-        detail += QStringLiteral(", ") +
-                  counted(status.lossesOfUnknownSize, "loss", "losses") +
+        detail += QStringLiteral(", ") + counted(status.lossesOfUnknownSize, "loss", "losses") +
                   QStringLiteral(" of unknown size");
     }
     return gaps + QStringLiteral(" (") + detail + QStringLiteral(")");
@@ -69,6 +69,7 @@ std::optional<std::string> RecordingAttachment::start(const std::filesystem::pat
     settings.scansPerBlock = start.ScanCount;
     settings.cardIdentity = m_session.identityLine();
     settings.cardLibrary = m_cardLibrary;
+    settings.channelSetup = m_scope.channelSetup();
     settings.program = "tqv-multibuf";
     settings.version = TQV_VERSION;
     auto opened = record::Recorder::open(settings);
@@ -105,11 +106,12 @@ void RecordingAttachment::recordPressed() {
     QString wav = tr("WAV files (*.wav)");
     const QString csv = tr("CSV files (*.csv)");
     // The dialog asks before replacing a file; a name it returns is one the user agreed to.
+    const QString folder = m_lastFolder.isEmpty() ? QDir::homePath() : m_lastFolder;
     const QString path = QFileDialog::getSaveFileName(
-        &m_scope, tr("Record to"), QDir::home().filePath(QStringLiteral("recording.wav")),
+        &m_scope, tr("Record to"), QDir(folder).filePath(QStringLiteral("recording.wav")),
         wav + QStringLiteral(";;") + csv, &wav);
     if (path.isEmpty()) return;
-    start(files::qt::toPath(path), true);
+    if (!start(files::qt::toPath(path), true)) m_lastFolder = QFileInfo(path).absolutePath();
 }
 
 void RecordingAttachment::showStatus() {
@@ -134,9 +136,9 @@ void RecordingAttachment::end(record::StopReason reason) {
     const auto status = m_recorder->status();
     const QString file = files::qt::fromPath(m_recorder->file().filename());
     if (status.state == record::RecordingState::Failed) {
-        m_scope.setRecordingText(tr("Recording of %1 stopped: %2 (%3 kept)")
-                                     .arg(file, QString::fromStdString(status.error),
-                                          sizeText(status.bytes)));
+        m_scope.setRecordingText(
+            tr("Recording of %1 stopped: %2 (%3 kept)")
+                .arg(file, QString::fromStdString(status.error), sizeText(status.bytes)));
     } else {
         m_scope.setRecordingText(tr("Recorded %1: %2, %3, %4")
                                      .arg(file, elapsedText(status.elapsedSeconds),

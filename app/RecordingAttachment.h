@@ -5,8 +5,8 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 #include <QString>
+#include <QTimer>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -42,6 +42,9 @@ public:
     std::optional<std::string> start(const std::filesystem::path& file, bool replace);
     void stop();
     bool recording() const { return m_recorder != nullptr; }
+    // Where Record… last recorded to, and starts its dialog.
+    QString lastFolder() const { return m_lastFolder; }
+    void setLastFolder(const QString& folder) { m_lastFolder = folder; }
 
 private:
     // The blocks and losses go to the recorder itself; the end of acquisition ends it.
@@ -59,6 +62,7 @@ private:
     std::unique_ptr<record::Recorder> m_recorder;
     // The recording line, twice a second while recording.
     QTimer m_statusTimer;
+    QString m_lastFolder;
 };
 
 }  // namespace tqv::app
