@@ -77,24 +77,29 @@ QRect scopePlace(const QRect& panelFrame, const std::vector<QRect>& buttons, con
     for (const QRect& place : beside) {
         if (screen.contains(place)) return place;
     }
+    // Every size from the one wanted down to the minimum: the place that covers the
+    // fewest buttons, then the least of the panel, then the largest.
     const QSize smallest = minimum.boundedTo(size);
-    QRect leastCovering;
-    int64_t leastCovered = std::numeric_limits<int64_t>::max();
+    QRect best;
+    int64_t bestButtons = std::numeric_limits<int64_t>::max();
+    int64_t bestPanel = std::numeric_limits<int64_t>::max();
     for (int step = 0; step <= kShrinkSteps; ++step) {
-        const QSize tried(
-            size.width() - (size.width() - smallest.width()) * step / kShrinkSteps,
-            size.height() - (size.height() - smallest.height()) * step / kShrinkSteps);
-        int64_t covered = 0;
-        const QRect place =
-            bestOnGrid(panelFrame, buttons, tried.boundedTo(screen.size()).expandedTo(smallest),
-                       screen, covered);
-        if (covered == 0) return place;
-        if (covered < leastCovered) {
-            leastCovered = covered;
-            leastCovering = place;
+        const QSize tried =
+            QSize(size.width() - (size.width() - smallest.width()) * step / kShrinkSteps,
+                  size.height() - (size.height() - smallest.height()) * step / kShrinkSteps)
+                .boundedTo(screen.size())
+                .expandedTo(smallest);
+        int64_t buttonsCoveredHere = 0;
+        const QRect place = bestOnGrid(panelFrame, buttons, tried, screen, buttonsCoveredHere);
+        const int64_t panelCovered = overlap(place, panelFrame);
+        if (buttonsCoveredHere < bestButtons ||
+            (buttonsCoveredHere == bestButtons && panelCovered < bestPanel)) {
+            best = place;
+            bestButtons = buttonsCoveredHere;
+            bestPanel = panelCovered;
         }
     }
-    return leastCovering;
+    return best;
 }
 
 }  // namespace tqv::app

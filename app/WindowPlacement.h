@@ -17,10 +17,10 @@ inline constexpr int WindowGap = 8;
 bool onSomeScreen(const QRect& frame, const std::vector<QRect>& screens);
 
 // The scope's frame: `size` to the right of the panel, else to its left, below or above
-// it, wherever that lies wholly on `screen`. Where none does, the place on `screen` that
-// covers none of `buttons` (the panel's, in screen coordinates) and as little of the
-// panel as may be, shrunk towards `minimum` as far as it must; where even that covers a
-// button, the place at `minimum` that covers the least of them.
+// it, wherever that lies wholly on `screen`. Where none does, the place on `screen`,
+// shrunk towards `minimum` as far as it helps, that covers the fewest of `buttons` (the
+// panel's, in screen coordinates: none where it can), then the least of the panel, then
+// is the largest.
 QRect scopePlace(const QRect& panelFrame, const std::vector<QRect>& buttons, const QSize& size,
                  const QSize& minimum, const QRect& screen);
 

@@ -12,6 +12,7 @@
 
 #include "channels/SetupFile.h"
 #include "files/qt/QtFileNames.h"
+#include "scope/qt/LabelText.h"
 
 namespace tqv::scope::qt {
 
@@ -118,7 +119,7 @@ void ChannelsDialog::take(int lane, int point) {
     if (lane < 0 || lane >= channels::ChannelSetup::Count || point < 0 || point > 1) return;
     const auto mean = m_newestMean ? m_newestMean(lane) : std::nullopt;
     if (!mean) {
-        m_problem->setText(tr("Ch %1: no samples stored to take a code from").arg(lane));
+        setLabelText(*m_problem, tr("Ch %1: no samples stored to take a code from").arg(lane));
         return;
     }
     m_rows[static_cast<size_t>(lane)].code[static_cast<size_t>(point)]->setText(
@@ -167,12 +168,12 @@ QString ChannelsDialog::problemText() const { return m_problem->text(); }
 bool ChannelsDialog::save() {
     auto entered = enteredSetup();
     if (auto* problem = std::get_if<std::string>(&entered)) {
-        m_problem->setText(QString::fromStdString(*problem));
+        setLabelText(*m_problem, QString::fromStdString(*problem));
         return false;
     }
     const auto& setup = std::get<channels::ChannelSetup>(entered);
     if (const auto failure = channels::saveSetup(m_file, setup)) {
-        m_problem->setText(tr("Not saved: %1").arg(files::qt::decodeName(*failure)));
+        setLabelText(*m_problem, tr("Not saved: %1").arg(files::qt::decodeName(*failure)));
         return false;
     }
     m_saved = setup;

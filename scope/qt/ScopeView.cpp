@@ -74,7 +74,7 @@ ScopeView::ScopeView(const ScopeModel& model, int laneCount, QWidget* parent)
 }
 
 QSize ScopeView::sizeHint() const { return {760, 120 * laneCount() + 30}; }
-QSize ScopeView::minimumSizeHint() const { return {320, 60 * laneCount() + 30}; }
+QSize ScopeView::minimumSizeHint() const { return {320, 40 * laneCount() + 30}; }
 
 void ScopeView::modelChanged() {
     if (m_zoom && (!zoomable() || m_zoom->first + m_zoom->count > m_model.axisScans())) {

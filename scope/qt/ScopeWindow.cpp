@@ -19,6 +19,7 @@
 #include "scope/ChannelText.h"
 #include "scope/ScopeCsv.h"
 #include "scope/qt/ChannelsDialog.h"
+#include "scope/qt/LabelText.h"
 #include "scope/qt/ScopeView.h"
 #include "scope/qt/TriggerBar.h"
 
@@ -124,9 +125,7 @@ ScopeWindow::ScopeWindow(const session::AcquiredBlocks& blocks, int laneCount, Q
     m_cursorReadout->setVisible(false);
     connect(m_view, &ScopeView::cursorsChanged, this, [this] {
         m_cursorReadout->setVisible(m_view->cursorsShown());
-        m_cursorReadout->setText(m_view->cursorReadout());
-        // Read by screen readers and test tools as the label's description.
-        m_cursorReadout->setAccessibleDescription(m_cursorReadout->text());
+        setLabelText(*m_cursorReadout, m_view->cursorReadout());
     });
 
     m_status = new QLabel(this);
@@ -221,7 +220,7 @@ void ScopeWindow::showTriggerState() {
 void ScopeWindow::showStatus() {
     QString text = m_note;
     if (!m_pace.isEmpty()) text += (text.isEmpty() ? QString() : QStringLiteral("   ")) + m_pace;
-    m_status->setText(text);
+    setLabelText(*m_status, text);
 }
 
 QString ScopeWindow::statusText() const { return m_status->text(); }
@@ -303,7 +302,7 @@ void ScopeWindow::setRecording(bool recording) {
                                    : tr("Record every block to a WAV or CSV file (Ctrl+R)"));
 }
 
-void ScopeWindow::setRecordingText(const QString& text) { m_recordStatus->setText(text); }
+void ScopeWindow::setRecordingText(const QString& text) { setLabelText(*m_recordStatus, text); }
 
 QString ScopeWindow::recordingText() const { return m_recordStatus->text(); }
 

@@ -11,6 +11,7 @@
 #include "scope/ChannelText.h"
 #include "scope/TimeBase.h"
 #include "scope/ViewOptions.h"
+#include "scope/qt/LabelText.h"
 
 namespace tqv::scope::qt {
 
@@ -186,10 +187,8 @@ void TriggerBar::showLevel() {
 }
 
 void TriggerBar::setState(TriggerState state) {
-    m_state->setText(QString::fromUtf8(triggerStateText(state).data(),
-                                       static_cast<qsizetype>(triggerStateText(state).size())));
-    // Read by screen readers and test tools as the label's description.
-    m_state->setAccessibleDescription(m_state->text());
+    const auto text = triggerStateText(state);
+    setLabelText(*m_state, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 QString TriggerBar::stateText() const { return m_state->text(); }
@@ -201,8 +200,7 @@ void TriggerBar::setLevelNote(const QString& note) {
 }
 
 void TriggerBar::showNote() {
-    m_note->setText(m_entryProblem.isEmpty() ? m_levelNote : m_entryProblem);
-    m_note->setAccessibleDescription(m_note->text());
+    setLabelText(*m_note, m_entryProblem.isEmpty() ? m_levelNote : m_entryProblem);
 }
 
 QString TriggerBar::levelNote() const { return m_note->text(); }

@@ -182,6 +182,40 @@ TEST(ScopeModelTrigger, OverTheWholeRingTheNewestEdgeAnywhereTriggers) {
     }
 }
 
+// Each state the trigger's label can show, reached on the model, and a level the
+// source's samples never reach.
+TEST(ScopeModelTrigger, SaysWhatItIsDoing) {
+    Ring ring;
+    ScopeModel model;
+    model.setSpanMilliseconds(2);
+    EXPECT_EQ(model.triggerState(false), TriggerState::Stopped);
+    EXPECT_EQ(model.triggerState(true), TriggerState::Auto) << "trigger off";
+    model.setTrigger(rising(TriggerMode::Normal));
+    EXPECT_EQ(model.triggerState(true), TriggerState::Armed);
+    ring.store(3, triangle);
+    ASSERT_TRUE(model.take(ring.dll));
+    EXPECT_EQ(model.triggerState(true), TriggerState::Triggered);
+    EXPECT_EQ(model.triggerState(false), TriggerState::Stopped);
+    ring.store(10, [](int64_t) -> int16_t { return 7; });
+    EXPECT_FALSE(model.take(ring.dll));
+    EXPECT_EQ(model.triggerState(true), TriggerState::Armed) << "the last capture shown, waiting";
+    EXPECT_TRUE(model.levelOutsideSamples()) << "nothing but 7 stored";
+
+    TriggerSettings beyond = rising(TriggerMode::Auto);
+    beyond.level = 300;
+    model.setTrigger(beyond);
+    ring.store(3, triangle);
+    ASSERT_TRUE(model.take(ring.dll));
+    EXPECT_EQ(model.triggerState(true), TriggerState::Auto) << "no edge: the newest span";
+    EXPECT_TRUE(model.levelOutsideSamples()) << "the triangle stays within 0 .. 200";
+
+    model.setTrigger(rising(TriggerMode::Single));
+    EXPECT_EQ(model.triggerState(true), TriggerState::Held) << "fired on the ring held";
+    model.setPaused(true);
+    EXPECT_EQ(model.triggerState(true), TriggerState::Paused);
+    EXPECT_EQ(triggerStateText(TriggerState::Triggered), "Trig'd");
+}
+
 // The simulated card's 50 Hz sine on channel 0 of four, through the panel's own ring
 // store, one tick (seven blocks) apart: the views hold the same samples.
 TEST(ScopeModelTrigger, APeriodicSignalStandsStill) {
