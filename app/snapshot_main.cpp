@@ -178,6 +178,8 @@ int main(int argc, char* argv[]) {
     if (scopeWanted) {
         panel.openScope();
         auto& scopeWindow = panel.scope()->scope();
+        // The size it asks for, whatever the off-screen platform's small screen leaves.
+        scopeWindow.resize(scopeWindow.sizeHint());
         auto* bar = scopeWindow.triggerBar();
         if (parser.isSet(span)) bar->setSpanMilliseconds(std::get<int>(spanMs));
         if (parser.isSet(trigger)) {

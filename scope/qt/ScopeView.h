@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -97,8 +98,8 @@ private:
         // Ctrl+wheel's range, until zoomed to fit.
         std::optional<LaneRange> levelZoom;
         QPainterPath trace;
-        // The samples themselves, where fewer scans than columns are shown.
-        QPainterPath points;
+        // The samples themselves, where fewer scans than columns are shown; reused.
+        QPolygonF points;
         QString header;
     };
     enum class Drag { None, Pan, Cursor };
