@@ -144,7 +144,8 @@ QString CommandLine::searchOrderHelp() {
 
 void CommandLine::writeMessage(const std::string& text) {
     // The text's bytes as they are: a file name in it may be no UTF-8.
-    const std::string line = QCoreApplication::applicationName().toStdString() + ": " + text + "\n";
+    const std::string line =
+        QCoreApplication::applicationName().toStdString() + ": " + text + "\n";
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
 }

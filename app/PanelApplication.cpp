@@ -61,8 +61,8 @@ bool PanelApplication::open() {
 
     m_session = std::make_unique<session::CardSession>(m_binding, m_clock);
     m_window = std::make_unique<window::qt::QtFormWindow>();
-    m_context =
-        std::make_unique<window::FormContext>(window::FormContext{*m_session, m_form, *m_window});
+    m_context = std::make_unique<window::FormContext>(
+        window::FormContext{*m_session, m_form, *m_window});
     m_wiring = std::make_unique<FormWiring>(*m_context);
     m_window->setEvents(m_wiring.get());
     m_termination =
@@ -90,7 +90,7 @@ void PanelApplication::openScope() {
 }
 
 std::optional<std::string> PanelApplication::startRecording(const std::filesystem::path& file,
-                                                            bool replace) {
+                                                           bool replace) {
     if (!m_recording) return std::string("the panel is not open");
     return m_recording->start(file, replace);
 }

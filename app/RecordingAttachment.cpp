@@ -35,7 +35,8 @@ QString gapsText(const record::RecordingStatus& status) {
     if (status.gaps == 0) return gaps;
     QString detail = counted(status.blocksLost, "block", "blocks") + QStringLiteral(" lost");
     if (status.lossesOfUnknownSize > 0) {
-        detail += QStringLiteral(", ") + counted(status.lossesOfUnknownSize, "loss", "losses") +
+        detail += QStringLiteral(", ") +
+                  counted(status.lossesOfUnknownSize, "loss", "losses") +
                   QStringLiteral(" of unknown size");
     }
     return gaps + QStringLiteral(" (") + detail + QStringLiteral(")");
@@ -136,9 +137,9 @@ void RecordingAttachment::end(record::StopReason reason) {
     const auto status = m_recorder->status();
     const QString file = files::qt::fromPath(m_recorder->file().filename());
     if (status.state == record::RecordingState::Failed) {
-        m_scope.setRecordingText(
-            tr("Recording of %1 stopped: %2 (%3 kept)")
-                .arg(file, QString::fromStdString(status.error), sizeText(status.bytes)));
+        m_scope.setRecordingText(tr("Recording of %1 stopped: %2 (%3 kept)")
+                                     .arg(file, QString::fromStdString(status.error),
+                                          sizeText(status.bytes)));
     } else {
         m_scope.setRecordingText(tr("Recorded %1: %2, %3, %4")
                                      .arg(file, elapsedText(status.elapsedSeconds),

@@ -5,8 +5,8 @@
 #pragma once
 
 #include <QObject>
-#include <QString>
 #include <QTimer>
+#include <QString>
 #include <filesystem>
 #include <memory>
 #include <optional>

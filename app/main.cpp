@@ -8,11 +8,11 @@
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/PanelApplication.h"
+#include "window/qt/QtFormWindow.h"
 #include "app/StandardStreams.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "window/qt/PanelFonts.h"
-#include "window/qt/QtFormWindow.h"
 
 using tqv::app::CommandLine;
 

@@ -12,12 +12,13 @@
 
 #include "app/CommandLine.h"
 #include "app/StandardStreams.h"
-#include "app/TerminationRequest.h"
 #include "card/AdcardBinding.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "record/Recorder.h"
+#include "app/TerminationRequest.h"
 #include "session/BlockDrain.h"
+
 
 namespace {
 
@@ -39,17 +40,14 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 // A card that delivers nothing for this long has stopped: the recording cannot go on.
 constexpr auto kCardStalled = std::chrono::seconds(2);
 
-int usageError(const QString& message) {
-    return app::CommandLine::usageError(message.toStdString());
-}
+int usageError(const QString& message) { return app::CommandLine::usageError(message.toStdString()); }
 
 // "12:34:56" for the free disk space left at this rate.
 std::string duration(double seconds) {
     if (seconds > 99 * 3600.0) return ">99 h";
     const auto whole = static_cast<long long>(seconds);
     char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
-                  whole % 60);
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
     return text;
 }
 
@@ -165,8 +163,7 @@ int main(int argc, char* argv[]) {
         const bool progressShown = app::standardErrorIsTerminal();
         auto nextProgress = drain.startTime();
         session::DrainLimits limits;
-        if (seconds)
-            limits.runTime = std::chrono::duration_cast<session::Clock::Duration>(*seconds);
+        if (seconds) limits.runTime = std::chrono::duration_cast<session::Clock::Duration>(*seconds);
         limits.interrupted = &interrupt.flag();
         limits.stallAfter = kCardStalled;
         limits.afterPoll = [&](session::Clock::Duration sinceStart) {
@@ -182,18 +179,10 @@ int main(int argc, char* argv[]) {
         const bool cardFailed = end == session::DrainEnd::CardStalled;
         record::StopReason reason = record::StopReason::StopPressed;
         switch (end) {
-            case session::DrainEnd::DurationReached:
-                reason = record::StopReason::DurationReached;
-                break;
-            case session::DrainEnd::Interrupted:
-                reason = record::StopReason::Interrupted;
-                break;
-            case session::DrainEnd::ConsumerStopped:
-                reason = record::StopReason::WriteError;
-                break;
-            case session::DrainEnd::CardStalled:
-                reason = record::StopReason::CardError;
-                break;
+        case session::DrainEnd::DurationReached: reason = record::StopReason::DurationReached; break;
+        case session::DrainEnd::Interrupted: reason = record::StopReason::Interrupted; break;
+        case session::DrainEnd::ConsumerStopped: reason = record::StopReason::WriteError; break;
+        case session::DrainEnd::CardStalled: reason = record::StopReason::CardError; break;
         }
         cardSession.stop();
         recorder.stop(reason);
@@ -201,9 +190,9 @@ int main(int argc, char* argv[]) {
 
         const auto status = recorder.status();
         const auto& metadata = recorder.metadata();
-        std::cerr << "tqv-record: " << metadata.scansWritten << " scans (" << metadata.blocksWritten
-                  << " blocks, " << status.bytes << " bytes) in " << files::displayName(file)
-                  << ", " << metadata.gaps.size() << " gaps, "
+        std::cerr << "tqv-record: " << metadata.scansWritten << " scans ("
+                  << metadata.blocksWritten << " blocks, " << status.bytes << " bytes) in "
+                  << files::displayName(file) << ", " << metadata.gaps.size() << " gaps, "
                   << record::stopReasonText(*metadata.stopReason) << "\n";
         if (status.state == record::RecordingState::Failed) {
             app::CommandLine::writeMessage("write error: " + status.error);

@@ -13,17 +13,18 @@
 #include <variant>
 #include <vector>
 
+#include "session/CardSession.h"
 #include "app/CommandLine.h"
 #include "app/StandardStreams.h"
-#include "app/TerminationRequest.h"
 #include "card/AdcardBinding.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "selftest/Clock.h"
+#include "app/TerminationRequest.h"
 #include "selftest/JUnitReport.h"
 #include "selftest/ReportTable.h"
 #include "selftest/SelfTest.h"
-#include "session/CardSession.h"
+
 
 namespace {
 
@@ -103,15 +104,14 @@ int main(int argc, char* argv[]) {
     if (const auto status = commandLine.parse(files::qt::arguments(argc, argv))) return *status;
     commandLine.quietenQt();
     if (!parser.positionalArguments().isEmpty()) {
-        return CommandLine::usageError(
-            "unexpected argument " +
-            files::displayName(files::qt::toPath(parser.positionalArguments().first())));
+        return CommandLine::usageError("unexpected argument " +
+                          files::displayName(files::qt::toPath(parser.positionalArguments().first())));
     }
     bool secondsValid = false;
     const int seconds = parser.value(secondsOption).toInt(&secondsValid);
     if (!secondsValid || seconds < 1 || seconds > kMaximumSeconds) {
         return CommandLine::usageError("--seconds takes a whole number from 1 to 86400, not \"" +
-                                       parser.value(secondsOption).toStdString() + "\"");
+                          parser.value(secondsOption).toStdString() + "\"");
     }
     const auto channelSetup = commandLine.channelSetup();
     if (const auto* error = std::get_if<std::string>(&channelSetup)) {
@@ -135,8 +135,7 @@ int main(int argc, char* argv[]) {
     std::optional<ReportPlace> report;
     if (parser.isSet(junitOption)) {
         const QString value = parser.value(junitOption);
-        if (value.isEmpty())
-            return CommandLine::usageError("--junit needs a file name, or - for standard output");
+        if (value.isEmpty()) return CommandLine::usageError("--junit needs a file name, or - for standard output");
         report = ReportPlace{value == "-", files::qt::toPath(value)};
         // Before the card is touched: a report with nowhere to go would lose the whole run.
         if (!report->toStandardOutput) {

@@ -20,18 +20,18 @@
 #include <string_view>
 #include <variant>
 
+#include "session/StartParameters.h"
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/PanelApplication.h"
-#include "app/ScopeAttachment.h"
 #include "app/StandardStreams.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
+#include "app/ScopeAttachment.h"
 #include "scope/ScopeCsv.h"
 #include "scope/ViewOptions.h"
 #include "scope/qt/ScopeWindow.h"
 #include "scope/qt/TriggerBar.h"
-#include "session/StartParameters.h"
 #include "window/qt/PanelFonts.h"
 #include "window/qt/QtFormWindow.h"
 
@@ -132,8 +132,8 @@ int main(int argc, char* argv[]) {
         parser.isSet(trigger)
             ? tqv::scope::parseTriggerOption(parser.value(trigger).toStdString(), channels, setup)
             : std::variant<tqv::scope::TriggerSettings, std::string>();
-    for (const std::string* error :
-         {std::get_if<std::string>(&spanMs), std::get_if<std::string>(&triggerSettings)}) {
+    for (const std::string* error : {std::get_if<std::string>(&spanMs),
+                                     std::get_if<std::string>(&triggerSettings)}) {
         if (error != nullptr) return CommandLine::usageError(*error);
     }
     const QString csvOutput = parser.value(scopeCsv);
@@ -145,8 +145,7 @@ int main(int argc, char* argv[]) {
             "unexpected argument: " +
             tqv::files::displayName(tqv::files::qt::toPath(positional.at(1))));
     }
-    for (const auto& [option, value] :
-         {std::pair{&scopeCsv, csvOutput}, std::pair{&scope, scopeOutput}}) {
+    for (const auto& [option, value] : {std::pair{&scopeCsv, csvOutput}, std::pair{&scope, scopeOutput}}) {
         if (parser.isSet(*option) && value.isEmpty()) {
             return CommandLine::usageError("--" + option->names().constFirst().toStdString() +
                                            " needs a file name");

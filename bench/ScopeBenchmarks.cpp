@@ -87,8 +87,7 @@ channels::ChannelSetup benchSetup() {
 // included); 0: the whole ring; 2: the whole ring, every channel in a unit.
 void BM_ScopeRefreshOnQtWidgets(benchmark::State& state) {
     const auto& start = session::PanelStart;
-    test::TestRing ring(start.ChannelCount, start.ScanCount, session::PanelRingBlocks,
-                        start.ScanRate);
+    test::TestRing ring(start.ChannelCount, start.ScanCount, session::PanelRingBlocks, start.ScanRate);
     std::vector<int16_t> block(static_cast<size_t>(start.ChannelCount) * start.ScanCount);
     int scan = 0;
     const auto storeNextBlock = [&] {

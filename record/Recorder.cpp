@@ -52,9 +52,9 @@ std::variant<std::unique_ptr<Recorder>, std::string> Recorder::open(
         if (auto* error = std::get_if<std::string>(&created)) return *error;
         sink = std::move(std::get<0>(created));
     } else {
-        auto created = WavSink::create(
-            settings.file, settings.replace,
-            {settings.channels, settings.scanRate, settings.scansPerBlock, settings.wavLeadFrames});
+        auto created = WavSink::create(settings.file, settings.replace,
+                                       {settings.channels, settings.scanRate, settings.scansPerBlock,
+                                        settings.wavLeadFrames});
         if (auto* error = std::get_if<std::string>(&created)) return *error;
         sink = std::move(std::get<0>(created));
     }

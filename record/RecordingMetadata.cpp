@@ -9,18 +9,12 @@ namespace tqv::record {
 
 std::string stopReasonText(StopReason reason) {
     switch (reason) {
-        case StopReason::DurationReached:
-            return "duration reached";
-        case StopReason::Interrupted:
-            return "interrupted";
-        case StopReason::StopPressed:
-            return "stop pressed";
-        case StopReason::PanelClosed:
-            return "panel closed";
-        case StopReason::CardError:
-            return "card error";
-        case StopReason::WriteError:
-            return "write error";
+    case StopReason::DurationReached: return "duration reached";
+    case StopReason::Interrupted: return "interrupted";
+    case StopReason::StopPressed: return "stop pressed";
+    case StopReason::PanelClosed: return "panel closed";
+    case StopReason::CardError: return "card error";
+    case StopReason::WriteError: return "write error";
     }
     return "unknown";
 }

@@ -13,14 +13,7 @@
 
 namespace tqv::record {
 
-enum class StopReason {
-    DurationReached,
-    Interrupted,
-    StopPressed,
-    PanelClosed,
-    CardError,
-    WriteError
-};
+enum class StopReason { DurationReached, Interrupted, StopPressed, PanelClosed, CardError, WriteError };
 
 // "duration reached", "interrupted", ...: the words the metadata and the programs use.
 std::string stopReasonText(StopReason reason);

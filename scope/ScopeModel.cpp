@@ -7,9 +7,9 @@ namespace tqv::scope {
 
 ScopeModel::RingState ScopeModel::stateOf(const session::AcquiredBlocks& blocks) {
     const auto& parameters = blocks.parameters();
-    return {blocks.generation(),           blocks.RingBuf().size(), blocks.RingPos(),
-            blocks.storedSinceRecreated(), blocks.RingBlocks(),     parameters.ScanCount,
-            parameters.ChannelCount,       parameters.ScanRate};
+    return {blocks.generation(),      blocks.RingBuf().size(), blocks.RingPos(),
+            blocks.storedSinceRecreated(), blocks.RingBlocks(),  parameters.ScanCount,
+            parameters.ChannelCount,  parameters.ScanRate};
 }
 
 bool ScopeModel::take(const session::AcquiredBlocks& blocks) {
@@ -37,9 +37,11 @@ bool ScopeModel::take(const session::AcquiredBlocks& blocks) {
     return true;
 }
 
-std::optional<ScopeModel::Shown> ScopeModel::choose(std::span<const int16_t> ring, int channelCount,
-                                                    int64_t ringScans, int32_t scanRate) const {
-    const int64_t stored = channelCount > 0 ? static_cast<int64_t>(ring.size()) / channelCount : 0;
+std::optional<ScopeModel::Shown> ScopeModel::choose(std::span<const int16_t> ring,
+                                                    int channelCount, int64_t ringScans,
+                                                    int32_t scanRate) const {
+    const int64_t stored =
+        channelCount > 0 ? static_cast<int64_t>(ring.size()) / channelCount : 0;
     const int64_t span = spanScans(m_spanMs, scanRate, ringScans);
     if (m_trigger.mode == TriggerMode::Off || channelCount <= 0) {
         return Shown{newestSpan(stored, span), 0};

@@ -92,8 +92,8 @@ private:
     };
     static RingState stateOf(const session::AcquiredBlocks& blocks);
     // What to show of a ring in time order, or none to keep the view shown.
-    std::optional<Shown> choose(std::span<const int16_t> ring, int channelCount, int64_t ringScans,
-                                int32_t scanRate) const;
+    std::optional<Shown> choose(std::span<const int16_t> ring, int channelCount,
+                                int64_t ringScans, int32_t scanRate) const;
     void settingsChanged();
     void computeStatistics();
 

@@ -87,8 +87,8 @@ CheckResult checkAcquisition(session::CardSession& session, const AcquisitionSet
     limits.afterPoll = [&](Clock::Duration sinceStart) {
         const auto now = start + sinceStart;
         if (settings.progress && now >= nextProgress) {
-            settings.progress(
-                {Seconds(sinceStart).count(), settings.seconds, session.counts().delivered});
+            settings.progress({Seconds(sinceStart).count(), settings.seconds,
+                               session.counts().delivered});
             nextProgress = now + kProgressInterval;
         }
     };

@@ -26,8 +26,7 @@ CheckResult timed(Clock& clock, Check check) {
 
 }  // namespace
 
-std::vector<CheckResult> runSelfTest(session::CardSession& session,
-                                     const SelfTestOptions& options) {
+std::vector<CheckResult> runSelfTest(session::CardSession& session, const SelfTestOptions& options) {
     Clock& clock = session.clock();
     std::vector<CheckResult> results;
     results.push_back(timed(clock, [&] { return checkIdentity(session); }));
@@ -45,8 +44,8 @@ std::vector<CheckResult> runSelfTest(session::CardSession& session,
         analysis::measureSignals(capture->samples(), capture->channelCount(), measured);
         for (const ExpectedSignal& expected : options.expectations) {
             if (interrupted(options)) {
-                results.push_back(
-                    skipped("channel " + std::to_string(expected.channel), "interrupted"));
+                results.push_back(skipped("channel " + std::to_string(expected.channel),
+                                          "interrupted"));
                 continue;
             }
             const auto channel = static_cast<std::size_t>(expected.channel);
