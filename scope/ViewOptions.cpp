@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scope/TimeBase.h"
+#include "text/TextConversions.h"
 
 namespace tqv::scope {
 
@@ -39,12 +40,9 @@ std::optional<int> levelCode(std::string_view text, const channels::Channel& cha
         if (!code || *code < -32768 || *code > 32767) return std::nullopt;
         return code;
     }
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size()) {
-        return std::nullopt;
-    }
-    return channel.calibration.nearestCode(value);
+    const auto value = text::finiteDecimal(text);
+    if (!value) return std::nullopt;
+    return channel.calibration.nearestCode(*value);
 }
 
 std::variant<int, std::string> parseSpanOption(std::string_view text) {

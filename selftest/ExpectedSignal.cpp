@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "text/TextConversions.h"
+
 namespace tqv::selftest {
 
 namespace {
@@ -22,15 +24,7 @@ std::vector<std::string_view> fields(std::string_view text) {
 }
 
 // The whole field a finite number, nothing before or after it.
-std::optional<double> number(std::string_view field) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (field.empty() || error != std::errc() || end != field.data() + field.size() ||
-        !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
+std::optional<double> number(std::string_view field) { return text::finiteDecimal(field); }
 
 std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 

@@ -13,6 +13,7 @@
 #include "channels/SetupFile.h"
 #include "files/qt/QtFileNames.h"
 #include "scope/qt/LabelText.h"
+#include "text/TextConversions.h"
 
 namespace tqv::scope::qt {
 
@@ -20,14 +21,7 @@ namespace {
 
 // A whole number or a decimal, the point as separator whatever the locale.
 std::optional<double> numberIn(const QLineEdit* box) {
-    const std::string text = box->text().trimmed().toStdString();
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
-        !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
+    return text::finiteDecimal(box->text().trimmed().toStdString());
 }
 
 QString number(double value) {
