@@ -8,6 +8,7 @@
 
 #include "app/StandardStreams.h"
 #include "card/AdcardBinding.h"
+#include "channels/SetupFile.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 
@@ -27,7 +28,7 @@ void writeLine(std::FILE* stream, const QString& text) {
 
 }  // namespace
 
-CommandLine::CommandLine(QCommandLineParser& parser)
+CommandLine::CommandLine(QCommandLineParser& parser, Program program)
     : m_parser(parser),
       m_cardLibrary(QStringLiteral("card-library"),
                     QStringLiteral("Use the card library in <file>, and only it (no search)."),
@@ -36,11 +37,23 @@ CommandLine::CommandLine(QCommandLineParser& parser)
              QStringLiteral("Show this help and end.")),
       m_verbose(QStringLiteral("verbose"),
                 QStringLiteral("Say on standard error which card library was bound, and whether "
-                               "it is the shipped simulated card.")) {
+                               "it is the shipped simulated card.")),
+      m_channelSetup(
+          QStringLiteral("channel-setup"),
+          QStringLiteral("Read each channel's name, unit and calibration from <file> (JSON) "
+                         "instead of the default channel setup, "
+                         "$XDG_CONFIG_HOME/tqv-multibuf/channels.json."),
+          QStringLiteral("file")),
+      m_resetSettings(QStringLiteral("reset-settings"),
+                      QStringLiteral("Start from the default settings, not the ones remembered "
+                                     "from the last run.")),
+      m_program(program) {
     // "-platform" is one unknown option, not eight unknown letters.
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     m_parser.addOption(m_cardLibrary);
     m_parser.addOption(m_verbose);
+    m_parser.addOption(m_channelSetup);
+    if (m_program == Program::Window) m_parser.addOption(m_resetSettings);
     // Not Qt's addHelpOption: its --help-all promises Qt's own options, which the
     // programs do not take.
     m_parser.addOption(m_help);
@@ -74,6 +87,9 @@ std::optional<int> CommandLine::parse(const QStringList& arguments) {
     if (m_parser.isSet(m_cardLibrary) && m_parser.value(m_cardLibrary).isEmpty()) {
         return usageError("--card-library needs a file name.");
     }
+    if (m_parser.isSet(m_channelSetup) && m_parser.value(m_channelSetup).isEmpty()) {
+        return usageError("--channel-setup needs a file name.");
+    }
     return std::nullopt;
 }
 
@@ -83,6 +99,25 @@ std::vector<card::LibraryCandidate> CommandLine::candidates() const {
 }
 
 bool CommandLine::verbose() const { return m_parser.isSet(m_verbose); }
+
+std::optional<std::filesystem::path> CommandLine::channelSetupFile() const {
+    if (!m_parser.isSet(m_channelSetup)) return std::nullopt;
+    return files::qt::toPath(m_parser.value(m_channelSetup));
+}
+
+std::variant<channels::ChannelSetup, std::string> CommandLine::channelSetup() const {
+    const auto given = channelSetupFile();
+    auto read = given ? channels::readSetup(*given)
+                      : channels::readSetupIfSaved(channels::defaultSetupPath());
+    if (auto* error = std::get_if<channels::SetupError>(&read)) {
+        return "channel setup " + error->message;
+    }
+    return std::get<channels::ChannelSetup>(read);
+}
+
+bool CommandLine::resetSettings() const {
+    return m_program == Program::Window && m_parser.isSet(m_resetSettings);
+}
 
 bool CommandLine::bind(card::AdcardBinding& binding) const {
     if (const auto error = binding.load()) {

@@ -2,15 +2,22 @@
 
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <QString>
 #include <utility>
 
 #include "app/CommandLine.h"
 #include "app/FormWiring.h"
+#include "app/PanelSettings.h"
 #include "app/RecordingAttachment.h"
 #include "app/ScopeAttachment.h"
 #include "app/TerminationSignals.h"
+#include "app/WindowPlacement.h"
+#include "channels/SetupFile.h"
 #include "files/AtomicSave.h"
+#include "files/qt/QtFileNames.h"
+#include "scope/qt/ScopeWindow.h"
+#include "scope/qt/TriggerBar.h"
 #include "session/CardSession.h"
 #include "window/ControlTable.h"
 #include "window/FormContext.h"
@@ -24,10 +31,16 @@ bool messageBoxesWanted() {
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
-PanelApplication::PanelApplication(std::vector<card::LibraryCandidate> libraryCandidates)
-    : m_binding(std::move(libraryCandidates)) {}
+PanelApplication::PanelApplication(std::vector<card::LibraryCandidate> libraryCandidates,
+                                   PanelOptions options)
+    : m_binding(std::move(libraryCandidates)), m_options(std::move(options)) {}
 
 PanelApplication::~PanelApplication() {
+    if (m_options.saveSettings && m_scope) {
+        if (const auto failure = PanelSettings().save(remembered())) {
+            CommandLine::writeMessage(*failure);
+        }
+    }
     m_termination.reset();
     // Closed before the window: a recording never outlives the blocks' owner.
     m_recording.reset();
@@ -52,10 +65,19 @@ bool PanelApplication::open() {
         window::FormContext{*m_session, m_form, *m_window});
     m_wiring = std::make_unique<FormWiring>(*m_context);
     m_window->setEvents(m_wiring.get());
-    m_termination = std::make_unique<TerminationSignals>([window = m_window.get()] { window->close(); });
-    m_scope = std::make_unique<ScopeAttachment>(*m_window, m_session->blocks());
+    m_termination =
+        std::make_unique<TerminationSignals>([window = m_window.get()] { window->close(); });
+    m_scope = std::make_unique<ScopeAttachment>(*m_window, *m_session);
     m_recording = std::make_unique<RecordingAttachment>(*m_session, m_scope->scope(),
                                                         files::displayName(m_binding.loadedFrom()));
+    RememberedSetup remembered;
+    if (m_options.restoreSettings) {
+        auto loaded = PanelSettings().load();
+        if (!loaded.message.empty()) reportProblem(loaded.message);
+        remembered = loaded.setup;
+        restore(remembered);
+    }
+    if (m_options.readChannelSetup) readChannelSetup(remembered);
 
     m_wiring->raise(window::Control::FrmMultiBuf, window::Event::Load);
     // A Load that ended the program leaves nothing to show.
@@ -74,6 +96,71 @@ std::optional<record::RecordingRefusal> PanelApplication::startRecording(
                                         "the panel is not open"};
     }
     return m_recording->start(file, replace);
+}
+
+void PanelApplication::readChannelSetup(const RememberedSetup& remembered) {
+    const auto given = m_options.channelSetupFile;
+    const std::filesystem::path file = given ? *given
+                                       : !remembered.channelSetupFile.isEmpty()
+                                           ? files::qt::toPath(remembered.channelSetupFile)
+                                           : channels::defaultSetupPath();
+    auto read = given ? channels::readSetup(file) : channels::readSetupIfSaved(file);
+    channels::ChannelSetup setup;
+    if (const auto* error = std::get_if<channels::SetupError>(&read)) {
+        reportProblem("channel setup " + error->message + "; every channel reads in codes");
+    } else {
+        setup = std::get<channels::ChannelSetup>(read);
+    }
+    m_scope->scope().setChannelSetup(setup, file);
+}
+
+void PanelApplication::restore(const RememberedSetup& remembered) {
+    auto& scope = m_scope->scope();
+    scope.triggerBar()->setSpanMilliseconds(remembered.spanMs);
+    scope.triggerBar()->setSettings(remembered.trigger);
+    for (int lane = 0; lane < static_cast<int>(remembered.fit.size()); ++lane) {
+        scope.setFit(lane, remembered.fit[static_cast<size_t>(lane)]);
+    }
+    scope.setCursorsShown(remembered.cursors);
+    scope.setLastFolder(remembered.saveFolder);
+    m_recording->setLastFolder(remembered.recordFolder);
+    std::vector<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        screens.push_back(screen->availableGeometry());
+    }
+    // A place off every screen there is now (a monitor unplugged) is no place to open.
+    if (remembered.panelPlace &&
+        onSomeScreen(QRect(*remembered.panelPlace, m_window->frameGeometry().size()), screens)) {
+        m_window->move(*remembered.panelPlace);
+    }
+    if (remembered.scopeFrame) m_scope->setRememberedPlace(*remembered.scopeFrame);
+}
+
+RememberedSetup PanelApplication::remembered() const {
+    const auto& scope = m_scope->scope();
+    RememberedSetup setup;
+    setup.spanMs = scope.triggerBar()->spanMilliseconds();
+    setup.trigger = scope.triggerBar()->settings();
+    for (int lane = 0; lane < static_cast<int>(setup.fit.size()); ++lane) {
+        setup.fit[static_cast<size_t>(lane)] = scope.fit(lane);
+    }
+    setup.cursors = scope.cursorsShown();
+    setup.panelPlace = m_window->pos();
+    setup.scopeFrame = m_scope->placeToRemember();
+    setup.saveFolder = scope.lastFolder();
+    setup.recordFolder = m_recording->lastFolder();
+    setup.channelSetupFile = files::qt::fromPath(scope.channelSetupFile());
+    return setup;
+}
+
+void PanelApplication::reportProblem(const std::string& text) const {
+    CommandLine::writeMessage(text);
+    if (messageBoxesWanted()) {
+        QMessageBox::warning(nullptr,
+                             QString::fromUtf8(window::Form.caption.data(),
+                                               static_cast<qsizetype>(window::Form.caption.size())),
+                             QString::fromStdString(text));
+    }
 }
 
 void PanelApplication::reportLoadFailure(const std::string& text) const {

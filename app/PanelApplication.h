@@ -25,6 +25,19 @@ class QtFormWindow;
 
 namespace tqv::app {
 
+// What a program asks of the panel beyond the card library.
+struct PanelOptions {
+    // Read the remembered settings at open(), and write them back when the panel goes.
+    bool restoreSettings = false;
+    bool saveSettings = false;
+    // Read the channel setup at open(): the file named here (it must be there), else the
+    // one remembered, else the default file where one was saved. Without it every
+    // channel reads in codes.
+    bool readChannelSetup = false;
+    std::optional<std::filesystem::path> channelSetupFile;
+};
+
+struct RememberedSetup;
 class FormWiring;
 class RecordingAttachment;
 class ScopeAttachment;
@@ -33,7 +46,8 @@ class TerminationSignals;
 class PanelApplication {
 public:
     explicit PanelApplication(std::vector<card::LibraryCandidate> libraryCandidates =
-                                  card::AdcardBinding::defaultPlaces());
+                                  card::AdcardBinding::defaultPlaces(),
+                              PanelOptions options = {});
     // Closes the window first if it is still open, so the card is stopped however
     // the program ends.
     ~PanelApplication();
@@ -66,10 +80,16 @@ public:
 
 private:
     void reportLoadFailure(const std::string& text) const;
+    // A problem the panel goes on after: on standard error and, on a screen, in a box.
+    void reportProblem(const std::string& text) const;
+    void readChannelSetup(const RememberedSetup& remembered);
+    void restore(const RememberedSetup& remembered);
+    RememberedSetup remembered() const;
 
     // Declared in the order they depend on one another: destroyed the other way round.
     window::FormState m_form;
     card::AdcardBinding m_binding;
+    PanelOptions m_options;
     session::SteadyClock m_clock;
     std::unique_ptr<session::CardSession> m_session;
     std::unique_ptr<window::qt::QtFormWindow> m_window;

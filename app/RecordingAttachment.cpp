@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 #include "files/qt/QtFileNames.h"
 #include "record/Recorder.h"
@@ -69,6 +70,7 @@ std::optional<record::RecordingRefusal> RecordingAttachment::start(
     settings.scansPerBlock = start.ScanCount;
     settings.cardIdentity = m_session.identityLine();
     settings.cardLibrary = m_cardLibrary;
+    settings.channelSetup = m_scope.channelSetup();
     settings.program = "tqv-multibuf";
     settings.version = TQV_VERSION;
     auto opened = record::Recorder::open(settings);
@@ -106,11 +108,12 @@ void RecordingAttachment::recordPressed() {
     QString wav = tr("WAV files (*.wav)");
     const QString csv = tr("CSV files (*.csv)");
     // The dialog asks before replacing a file; a name it returns is one the user agreed to.
+    const QString folder = m_lastFolder.isEmpty() ? QDir::homePath() : m_lastFolder;
     const QString path = QFileDialog::getSaveFileName(
-        &m_scope, tr("Record to"), QDir::home().filePath(QStringLiteral("recording.wav")),
+        &m_scope, tr("Record to"), QDir(folder).filePath(QStringLiteral("recording.wav")),
         wav + QStringLiteral(";;") + csv, &wav);
     if (path.isEmpty()) return;
-    start(files::qt::toPath(path), true);
+    if (!start(files::qt::toPath(path), true)) m_lastFolder = QFileInfo(path).absolutePath();
 }
 
 void RecordingAttachment::showStatus() {

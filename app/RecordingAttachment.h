@@ -44,6 +44,9 @@ public:
     std::optional<record::RecordingRefusal> start(const std::filesystem::path& file, bool replace);
     void stop();
     bool recording() const { return m_recorder != nullptr; }
+    // Where Record… last recorded to, and starts its dialog.
+    QString lastFolder() const { return m_lastFolder; }
+    void setLastFolder(const QString& folder) { m_lastFolder = folder; }
 
 private:
     // The blocks and losses go to the recorder itself; the end of acquisition ends it.
@@ -61,6 +64,7 @@ private:
     std::unique_ptr<record::Recorder> m_recorder;
     // The recording line, twice a second while recording.
     QTimer m_statusTimer;
+    QString m_lastFolder;
 };
 
 }  // namespace tqv::app

@@ -44,7 +44,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Press 开始采集 (start acquisition) once the panel is open, as the "
                        "operator would: with --record, a run that needs nobody."));
     parser.addOption(start);
-    CommandLine commandLine(parser);
+    CommandLine commandLine(parser, CommandLine::Program::Window);
     if (const auto status = commandLine.parse(arguments)) return *status;
     commandLine.quietenQt();
     if (!parser.positionalArguments().isEmpty()) {
@@ -68,7 +68,12 @@ int main(int argc, char* argv[]) {
 
     fatalStartup.reset();
 
-    tqv::app::PanelApplication panel(commandLine.candidates());
+    tqv::app::PanelOptions options;
+    options.restoreSettings = !commandLine.resetSettings();
+    options.saveSettings = true;
+    options.readChannelSetup = true;
+    options.channelSetupFile = commandLine.channelSetupFile();
+    tqv::app::PanelApplication panel(commandLine.candidates(), options);
     if (!panel.open()) return CommandLine::FailureStatus;
     commandLine.reportBound(panel.binding());
     if (parser.isSet(scope)) panel.openScope();

@@ -6,10 +6,14 @@ add_library(tqv_panel STATIC
   DisplayCheck.h
   PanelApplication.cpp
   PanelApplication.h
+  PanelSettings.cpp
+  PanelSettings.h
   RecordingAttachment.cpp
   RecordingAttachment.h
   ScopeAttachment.cpp
   ScopeAttachment.h
+  WindowPlacement.cpp
+  WindowPlacement.h
 )
 target_include_directories(tqv_panel PUBLIC ${PROJECT_SOURCE_DIR})
 set_target_properties(tqv_panel PROPERTIES AUTOMOC ON)

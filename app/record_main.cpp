@@ -99,7 +99,9 @@ int main(int argc, char* argv[]) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
         "Records the TQV5200-1 card's acquisition to FILE without a window: 16-bit WAV "
-        "(RF64 past 4 GiB), or CSV when FILE ends in .csv, with FILE.json beside it.\n"
+        "(RF64 past 4 GiB) of the codes, or CSV in the channels' units when FILE ends in .csv, "
+        "with FILE.json beside it (each channel's name, unit and calibration points among "
+        "what it holds).\n"
         "Exit status: 0 recorded without a gap, 1 a gap, a card error or a write error, "
         "2 the options, the file's name or the card library.\n\n" +
         app::CommandLine::searchOrderHelp());
@@ -129,6 +131,11 @@ int main(int argc, char* argv[]) {
         seconds = value;
     }
     const std::filesystem::path file = files::qt::toPath(positional[0]);
+    const auto channelSetup = commandLine.channelSetup();
+    if (const auto* error = std::get_if<std::string>(&channelSetup)) {
+        app::CommandLine::writeMessage(*error);
+        return ExitUnusable;
+    }
 
     const auto card = std::make_unique<card::AdcardBinding>(commandLine.candidates());
     if (!commandLine.bind(*card)) return ExitUnusable;
@@ -150,6 +157,7 @@ int main(int argc, char* argv[]) {
         settings.scansPerBlock = parameters.ScanCount;
         settings.cardIdentity = identity.line;
         settings.cardLibrary = files::displayName(card->loadedFrom());
+        settings.channelSetup = std::get<channels::ChannelSetup>(channelSetup);
         settings.program = "tqv-record";
         settings.version = TQV_VERSION;
         auto opened = record::Recorder::open(settings);

@@ -90,9 +90,10 @@ int main(int argc, char* argv[]) {
         "FILE");
     const QCommandLineOption expectOption(
         "expect",
-        "Channel CH carries a known signal of FREQ Hz (and PKPK codes peak to peak): check it "
-        "on the acquired samples (FREQ from three periods in the first 5 s, or in the whole run if "
-        "shorter, to 4000 Hz). Repeatable, one check per channel.",
+        "Channel CH carries a known signal of FREQ Hz (and PKPK peak to peak, in the channel's "
+        "unit: codes without a channel setup): check it on the acquired samples (FREQ from three "
+        "periods in the first 5 s, or in the whole run if shorter, to 4000 Hz). Repeatable, one "
+        "check per channel.",
         "CH:FREQ[:PKPK]");
     const QCommandLineOption toleranceOption(
         "tolerance",
@@ -113,12 +114,18 @@ int main(int argc, char* argv[]) {
         return CommandLine::usageError("--seconds takes a whole number from 1 to 86400, not \"" +
                           parser.value(secondsOption).toStdString() + "\"");
     }
+    const auto channelSetup = commandLine.channelSetup();
+    if (const auto* error = std::get_if<std::string>(&channelSetup)) {
+        CommandLine::writeMessage(*error);
+        return selftest::ExitUnusable;
+    }
+    const auto& setup = std::get<channels::ChannelSetup>(channelSetup);
     std::vector<std::string> expectTexts;
     for (const QString& text : parser.values(expectOption)) {
         expectTexts.push_back(text.toStdString());
     }
     auto expectations =
-        selftest::parseExpectedSignals(expectTexts, selftest::measurableSignals(seconds));
+        selftest::parseExpectedSignals(expectTexts, selftest::measurableSignals(seconds), setup);
     if (auto* error = std::get_if<std::string>(&expectations)) return CommandLine::usageError(*error);
     selftest::SignalTolerance tolerance;
     if (parser.isSet(toleranceOption)) {
@@ -165,6 +172,7 @@ int main(int argc, char* argv[]) {
         options.loopback = parser.isSet(loopbackOption);
         options.expectations = std::get<std::vector<selftest::ExpectedSignal>>(expectations);
         options.tolerance = tolerance;
+        options.channelSetup = setup;
         options.acquisition.seconds = seconds;
         options.acquisition.interrupted = &interrupt.flag();
         const bool progressShown = app::standardErrorIsTerminal();

@@ -2,8 +2,9 @@
 // library chosen as tqv-multibuf chooses it, optionally presses 开始采集, lets it run
 // N milliseconds (2000 unless told), saves a picture of the window and prints the
 // card identity it shows. --scope SCOPE.png opens the scope too, presses 开始采集 and
-// saves the scope's picture; --span and --trigger set the scope's view, --scope-csv
-// writes what its Save CSV would.
+// saves the scope's picture; --span, --trigger, --fit and --cursors set the scope's view
+// (over the remembered settings, or the defaults with --reset-settings), --scope-csv
+// writes what its Save CSV would (in the channels' units, or with --codes in codes).
 #include <QApplication>
 #include <QBuffer>
 #include <QCommandLineParser>
@@ -81,7 +82,7 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption trigger(
         QStringLiteral("trigger"),
         QStringLiteral("Trigger the scope (Auto) on channel CH's rising or falling edge through "
-                       "LEVEL codes (default: the middle of its samples)."),
+                       "LEVEL, in the channel's unit (default: the middle of its samples)."),
         QStringLiteral("CH,rising|falling[,LEVEL]"));
     const QCommandLineOption scopeCsv(
         QStringLiteral("scope-csv"),
@@ -94,12 +95,29 @@ int main(int argc, char* argv[]) {
     parser.addOption(span);
     parser.addOption(trigger);
     parser.addOption(scopeCsv);
-    const QCommandLineOption fit(QStringLiteral("fit"),
-                                 QStringLiteral("Fit every lane of the scope to its samples."));
+    const QCommandLineOption fit(
+        QStringLiteral("fit"),
+        QStringLiteral("Fit every lane of the scope to its samples (the default, unless the "
+                       "remembered settings say otherwise)."));
     parser.addOption(fit);
-    CommandLine commandLine(parser);
+    const QCommandLineOption codes(
+        QStringLiteral("codes"),
+        QStringLiteral("Write --scope-csv in the raw codes, not in the channels' units."));
+    parser.addOption(codes);
+    const QCommandLineOption cursors(QStringLiteral("cursors"),
+                                     QStringLiteral("Show the scope's cursors."));
+    parser.addOption(cursors);
+    CommandLine commandLine(parser, CommandLine::Program::Window);
     if (const auto status = commandLine.parse(arguments)) return *status;
     commandLine.quietenQt();
+    // Checked before any window: a setup that cannot be used ends the run, as in every
+    // command-line program.
+    const auto channelSetup = commandLine.channelSetup();
+    if (const auto* error = std::get_if<std::string>(&channelSetup)) {
+        CommandLine::writeMessage(*error);
+        return CommandLine::FailureStatus;
+    }
+    const auto& setup = std::get<tqv::channels::ChannelSetup>(channelSetup);
 
     bool numeric = false;
     const int runMilliseconds = parser.value(milliseconds).toInt(&numeric);
@@ -112,7 +130,7 @@ int main(int argc, char* argv[]) {
     constexpr int channels = tqv::session::PanelStart.ChannelCount;
     const auto triggerSettings =
         parser.isSet(trigger)
-            ? tqv::scope::parseTriggerOption(parser.value(trigger).toStdString(), channels)
+            ? tqv::scope::parseTriggerOption(parser.value(trigger).toStdString(), channels, setup)
             : std::variant<tqv::scope::TriggerSettings, std::string>();
     for (const std::string* error : {std::get_if<std::string>(&spanMs),
                                      std::get_if<std::string>(&triggerSettings)}) {
@@ -147,22 +165,29 @@ int main(int argc, char* argv[]) {
     fatalStartup.reset();
     QApplication::setFont(tqv::window::qt::panelFont());
 
-    tqv::app::PanelApplication panel(commandLine.candidates());
+    tqv::app::PanelOptions options;
+    // Shows the setup the panel would; writes nothing back.
+    options.restoreSettings = !commandLine.resetSettings();
+    options.readChannelSetup = true;
+    options.channelSetupFile = commandLine.channelSetupFile();
+    tqv::app::PanelApplication panel(commandLine.candidates(), options);
     if (!panel.open()) return CommandLine::FailureStatus;
     commandLine.reportBound(panel.binding());
     auto* window = panel.window();
     if (scopeWanted) {
         panel.openScope();
-        auto* bar = panel.scope()->scope().triggerBar();
-        bar->setSpanMilliseconds(std::get<int>(spanMs));
-        bar->setSettings(std::get<tqv::scope::TriggerSettings>(triggerSettings));
-        if (parser.isSet(fit)) {
-            for (auto* button : panel.scope()->scope().findChildren<QPushButton*>()) {
-                if (button->objectName().startsWith(QStringLiteral("scopeFit"))) {
-                    button->setChecked(true);
-                }
-            }
+        auto& scopeWindow = panel.scope()->scope();
+        // The size it asks for, whatever the off-screen platform's small screen leaves.
+        scopeWindow.resize(scopeWindow.sizeHint());
+        auto* bar = scopeWindow.triggerBar();
+        if (parser.isSet(span)) bar->setSpanMilliseconds(std::get<int>(spanMs));
+        if (parser.isSet(trigger)) {
+            bar->setSettings(std::get<tqv::scope::TriggerSettings>(triggerSettings));
         }
+        if (parser.isSet(fit)) {
+            for (int lane = 0; lane < channels; ++lane) scopeWindow.setFit(lane, true);
+        }
+        if (parser.isSet(cursors)) scopeWindow.setCursorsShown(true);
     }
 
     if (parser.isSet(start) || scopeWanted) {
@@ -189,7 +214,10 @@ int main(int argc, char* argv[]) {
         save(window, output);
         if (!scopeOutput.isEmpty()) save(&panel.scope()->scope(), scopeOutput);
         if (!csvOutput.isEmpty()) {
-            write(csvOutput, tqv::scope::csvText(panel.scope()->scope().model()), "CSV");
+            write(csvOutput,
+                  panel.scope()->scope().csvText(parser.isSet(codes) ? tqv::text::CsvValues::Codes
+                                                                     : tqv::text::CsvValues::Units),
+                  "CSV");
         }
         if (auto* identity = window->findChild<QLabel*>(QStringLiteral("lblCardInfo"))) {
             std::printf("%s\n", identity->text().toLocal8Bit().constData());

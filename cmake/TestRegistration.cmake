@@ -14,6 +14,10 @@
 #       Any other test; further properties (TIMEOUT, ENVIRONMENT, pass and skip rules)
 #       with set_tests_properties, never LABELS.
 #
+# What the programs remember (settings, the channel setup) goes to a folder of each test's
+# (or test program's) own under the build tree, never to the user's: XDG_CONFIG_HOME is
+# set through ENVIRONMENT_MODIFICATION, which a test's own ENVIRONMENT leaves alone.
+#
 # LABELS holds exactly one tier (below) and any number of other labels. Each test also
 # gets the label of its folder under tests/ ("record", "card/sim"), so a new folder's
 # tests carry its name with nothing to remember.
@@ -99,6 +103,8 @@ function(tqv_test_program target)
     return()
   endif()
   _tqv_test_labels(labels ${arg_LABELS})
+  list(PREPEND arg_ENVIRONMENT_MODIFICATION
+       "XDG_CONFIG_HOME=set:${CMAKE_BINARY_DIR}/test-config/${target}")
   # Listing the tests runs the program at build time: a loaded machine gets time.
   gtest_discover_tests(${target} TEST_PREFIX "${arg_TEST_PREFIX}" NO_PRETTY_VALUES
                        DISCOVERY_TIMEOUT 120 TEST_LIST ${target}_TESTS)
@@ -131,7 +137,9 @@ function(tqv_add_test)
     set(where WORKING_DIRECTORY ${arg_WORKING_DIRECTORY})
   endif()
   add_test(NAME ${arg_NAME} COMMAND ${arg_COMMAND} ${where})
-  set_tests_properties(${arg_NAME} PROPERTIES LABELS "${labels}" COST ${labels_COST})
+  set_tests_properties(${arg_NAME} PROPERTIES LABELS "${labels}" COST ${labels_COST}
+                       ENVIRONMENT_MODIFICATION
+                       "XDG_CONFIG_HOME=set:${CMAKE_BINARY_DIR}/test-config/${arg_NAME}")
   # What the stage must build: a target run as the command or named in it.
   set(targets "")
   list(GET arg_COMMAND 0 program)

@@ -56,7 +56,7 @@ std::variant<std::unique_ptr<RecordingSink>, std::string> createSink(
     constexpr bool kOurOwnFile = true;
     if (format == Format::Csv) {
         auto created = CsvSink::create(file, kOurOwnFile, settings.channels, settings.scanRate,
-                                       settings.scansPerBlock);
+                                       settings.scansPerBlock, settings.channelSetup);
         if (auto* error = std::get_if<std::string>(&created)) return *error;
         return std::unique_ptr<RecordingSink>(std::move(std::get<0>(created)));
     }
@@ -120,6 +120,7 @@ Recorder::Recorder(const RecordingSettings& settings, std::unique_ptr<RecordingS
     m_metadata.cardLibrary = settings.cardLibrary;
     m_metadata.program = settings.program;
     m_metadata.version = settings.version;
+    m_metadata.channelSetup = settings.channelSetup;
     m_bytes.store(m_sink->bytes());
     m_writer = std::thread([this] { writerLoop(); });
 }

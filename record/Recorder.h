@@ -14,6 +14,7 @@
 #include <thread>
 #include <variant>
 
+#include "channels/ChannelSetup.h"
 #include "record/BlockQueue.h"
 #include "record/MetadataFile.h"
 #include "record/RecordingMetadata.h"
@@ -45,6 +46,9 @@ struct RecordingSettings {
     std::string cardLibrary;
     std::string program;
     std::string version;
+    // Each channel's name, unit and calibration: a CSV's values are in the unit; the
+    // metadata gives them so that a WAV's codes can be converted.
+    channels::ChannelSetup channelSetup;
     // WAV only; see WavLayout::leadFrames.
     int64_t wavLeadFrames = 0;
 };

@@ -25,6 +25,17 @@ std::string metadataJson(const RecordingMetadata& metadata) {
     nlohmann::ordered_json channels = nlohmann::ordered_json::array();
     for (int c = 0; c < metadata.channels; ++c) channels.push_back(metadata.firstChannel + c);
     json["channels"] = channels;
+    nlohmann::ordered_json setup = nlohmann::ordered_json::array();
+    for (int c = 0; c < metadata.channels; ++c) {
+        const auto& channel = metadata.channelSetup.channel(c);
+        const auto& [a, b] = channel.calibration.points();
+        setup.push_back({{"channel", metadata.firstChannel + c},
+                         {"name", metadata.channelSetup.name(c)},
+                         {"unit", channel.unit},
+                         {"points", {{a.code, a.value}, {b.code, b.value}}}});
+    }
+    // value = value0 + (code - code0) × (value1 - value0) / (code1 - code0)
+    json["channel_setup"] = setup;
     json["scans_per_block"] = metadata.scansPerBlock;
     json["start_time_utc"] = metadata.startTimeUtc;
     json["card"] = {{"identity", metadata.cardIdentity}, {"library", metadata.cardLibrary}};

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "channels/ChannelSetup.h"
+
 namespace tqv::record {
 
 enum class StopReason { DurationReached, Interrupted, StopPressed, PanelClosed, CardError, WriteError };
@@ -43,6 +45,9 @@ struct RecordingMetadata {
     std::string cardLibrary;
     std::string program;
     std::string version;
+    // Each recorded channel's name, unit and calibration points, so that a reader can
+    // turn the file's codes into values.
+    channels::ChannelSetup channelSetup;
     int64_t scansWritten = 0;
     int64_t blocksWritten = 0;
     std::vector<Gap> gaps;

@@ -1,33 +1,36 @@
 #include "scope/LaneHeader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
+#include "scope/ChannelText.h"
+
 namespace tqv::scope {
 
-std::string laneHeader(int lane, const analysis::ChannelStatistics& statistics,
+std::string laneHeader(int lane, const channels::Channel& channel,
+                       const analysis::ChannelStatistics& statistics,
                        const analysis::SignalMeasurements& measurements, int32_t scanRate) {
-    std::array<char, 200> text{};
-    if (statistics.count == 0) {
-        std::snprintf(text.data(), text.size(), "Ch %d   no samples", lane);
-        return text.data();
-    }
+    const std::string title = laneTitle(lane, channel);
+    if (statistics.count == 0) return title + "   no samples";
     const auto hz = measurements.frequencyHz(scanRate);
     const auto seconds = measurements.periodSeconds(scanRate);
-    std::array<char, 32> frequency{};
-    std::array<char, 32> period{};
+    std::array<char, 64> timing{};
     if (hz && seconds) {
-        std::snprintf(frequency.data(), frequency.size(), "%.2f Hz", *hz);
-        std::snprintf(period.data(), period.size(), "%.2f ms", *seconds * 1000.0);
+        std::snprintf(timing.data(), timing.size(), "%.2f Hz   %.2f ms", *hz, *seconds * 1000.0);
     } else {
-        std::snprintf(frequency.data(), frequency.size(), "\u2014 Hz");
-        std::snprintf(period.data(), period.size(), "\u2014 ms");
+        std::snprintf(timing.data(), timing.size(), "\u2014 Hz   \u2014 ms");
     }
-    std::snprintf(text.data(), text.size(),
-                  "Ch %d   min %d   max %d   mean %.1f   RMS %.1f   %s   %s   pk-pk %d", lane,
-                  int{statistics.minimum}, int{statistics.maximum}, statistics.mean, statistics.rms,
-                  frequency.data(), period.data(), measurements.range.peakToPeak());
-    return text.data();
+    const auto& calibration = channel.calibration;
+    // A negative gain turns the smallest code into the largest value.
+    const double atMinimum = calibration.value(statistics.minimum);
+    const double atMaximum = calibration.value(statistics.maximum);
+    return title + "   min " + unitText(channel, std::min(atMinimum, atMaximum)) + "   max " +
+           unitText(channel, std::max(atMinimum, atMaximum)) + "   mean " +
+           codeText(channel, statistics.mean, 1) + "   RMS " +
+           unitText(channel, calibration.rms(statistics.mean, statistics.rms), 1) + "   " +
+           timing.data() + "   pk-pk " +
+           unitText(channel, calibration.span(measurements.range.peakToPeak()));
 }
 
 }  // namespace tqv::scope

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <utility>
 
-
 namespace tqv::scope {
 
 ScopeModel::RingState ScopeModel::stateOf(const session::AcquiredBlocks& blocks) {
@@ -22,8 +21,11 @@ bool ScopeModel::take(const session::AcquiredBlocks& blocks) {
     blocks.copyInTimeOrder(m_incoming);
     const auto& parameters = blocks.parameters();
     const int channels = blocks.ready() ? parameters.ChannelCount : 0;
-    const int64_t ringScans = channels > 0 ? int64_t{parameters.ScanCount} * blocks.RingBlocks() : 0;
+    const int64_t ringScans =
+        channels > 0 ? int64_t{parameters.ScanCount} * blocks.RingBlocks() : 0;
+    m_sourceRange = analysis::sampleRange(m_incoming, channels, m_trigger.source);
     const auto shown = choose(m_incoming, channels, ringScans, parameters.ScanRate);
+    m_edgeFound = shown && shown->view.triggerScan.has_value();
     if (!shown) return false;
     std::swap(m_samples, m_incoming);
     m_channelCount = channels;
@@ -45,7 +47,11 @@ std::optional<ScopeModel::Shown> ScopeModel::choose(std::span<const int16_t> rin
         return Shown{newestSpan(stored, span), 0};
     }
     const EdgeSearch edge = edgeSearch(m_trigger, ring, channelCount);
-    if (const auto triggered = triggeredSpan(ring, channelCount, span, m_trigger.position, edge)) {
+    // The whole ring shown: an edge anywhere in it will do.
+    const auto triggered = span >= ringScans
+                               ? triggeredRing(ring, channelCount, ringScans, edge)
+                               : triggeredSpan(ring, channelCount, span, m_trigger.position, edge);
+    if (triggered) {
         return Shown{*triggered, edge.level};
     }
     if (m_trigger.mode == TriggerMode::Auto) return Shown{newestSpan(stored, span), edge.level};
@@ -73,7 +79,10 @@ void ScopeModel::rearm() {
 void ScopeModel::settingsChanged() {
     m_taken.reset();
     // The ring held is shown anew, so a paused view follows its settings too.
-    if (const auto shown = choose(m_samples, m_channelCount, m_ringScans, m_scanRate)) {
+    m_sourceRange = analysis::sampleRange(m_samples, m_channelCount, m_trigger.source);
+    const auto shown = choose(m_samples, m_channelCount, m_ringScans, m_scanRate);
+    m_edgeFound = shown && shown->view.triggerScan.has_value();
+    if (shown) {
         m_view = shown->view;
         m_level = shown->level;
         computeStatistics();
@@ -92,6 +101,22 @@ void ScopeModel::computeStatistics() {
         m_statistics[static_cast<size_t>(c)] = accumulator.result();
     }
     analysis::measureSignals(shown, m_channelCount, m_measurements);
+}
+
+TriggerState ScopeModel::triggerState(bool acquiring) const {
+    if (!acquiring) return TriggerState::Stopped;
+    if (m_paused) return TriggerState::Paused;
+    if (m_singleFired) return TriggerState::Held;
+    if (m_trigger.mode == TriggerMode::Off) return TriggerState::Auto;
+    if (m_edgeFound) return TriggerState::Triggered;
+    return m_trigger.mode == TriggerMode::Auto ? TriggerState::Auto : TriggerState::Armed;
+}
+
+bool ScopeModel::levelOutsideSamples() const {
+    if (m_trigger.mode == TriggerMode::Off || !m_trigger.level || m_sourceRange.count == 0) {
+        return false;
+    }
+    return *m_trigger.level < m_sourceRange.minimum || *m_trigger.level > m_sourceRange.maximum;
 }
 
 std::span<const int16_t> ScopeModel::samples() const {

@@ -14,6 +14,7 @@
 #include "analysis/SignalMeasurements.h"
 #include "scope/TimeBase.h"
 #include "scope/Trigger.h"
+#include "scope/TriggerState.h"
 #include "session/AcquiredBlocks.h"
 
 namespace tqv::scope {
@@ -61,6 +62,14 @@ public:
     // The scan at a fraction 0..1 of the time axis, if one is held there.
     std::optional<int64_t> scanAt(double axisFraction) const;
 
+    // What the trigger is doing, for a card that is acquiring or not.
+    TriggerState triggerState(bool acquiring) const;
+    // A level was set that the source's samples in the newest ring never reach (nor
+    // go beyond): no edge can be found there.
+    bool levelOutsideSamples() const;
+    // The source's samples in the newest ring taken.
+    const analysis::SampleRange& sourceRange() const { return m_sourceRange; }
+
     // Statistics and measurements of the samples shown; all counts 0 when none.
     const analysis::ChannelStatistics& statistics(int channel) const;
     const analysis::SignalMeasurements& measurements(int channel) const;
@@ -98,6 +107,10 @@ private:
     int32_t m_scanRate = 0;
     VisibleSpan m_view;
     int m_level = 0;
+    // The newest ring taken showed an edge (or the ring held did, after a change of
+    // settings).
+    bool m_edgeFound = false;
+    analysis::SampleRange m_sourceRange;
     // The whole ring of the view shown, and the one being taken: swapped, so that once
     // both have held a ring, a tick allocates nothing.
     std::vector<int16_t> m_samples;

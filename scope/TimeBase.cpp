@@ -32,6 +32,17 @@ std::optional<VisibleSpan> triggeredSpan(std::span<const int16_t> scans, int cha
     return VisibleSpan{*trigger - before64, spanScans, spanScans, before64};
 }
 
+std::optional<VisibleSpan> triggeredRing(std::span<const int16_t> scans, int channelCount,
+                                         int64_t ringScans, const EdgeSearch& edge) {
+    if (channelCount <= 0) return std::nullopt;
+    const auto stored = static_cast<int64_t>(scans.size() / static_cast<size_t>(channelCount));
+    const auto trigger = findTrigger(scans, channelCount, edge, 0, stored - 1);
+    if (!trigger) return std::nullopt;
+    VisibleSpan view = newestSpan(stored, std::max(ringScans, stored));
+    view.triggerScan = *trigger - view.firstScan;
+    return view;
+}
+
 EdgeSearch edgeSearch(const TriggerSettings& settings, std::span<const int16_t> scans,
                       int channelCount) {
     const auto range = analysis::sampleRange(scans, channelCount, settings.source);

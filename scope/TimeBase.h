@@ -38,6 +38,12 @@ std::optional<VisibleSpan> triggeredSpan(std::span<const int16_t> scans, int cha
                                          int64_t spanScans, double position,
                                          const EdgeSearch& edge);
 
+// A span as long as the ring: every stored scan shown, the trigger point at the newest
+// edge anywhere in them; none when there is no edge. The position cannot apply: the
+// ring is all there is.
+std::optional<VisibleSpan> triggeredRing(std::span<const int16_t> scans, int channelCount,
+                                         int64_t ringScans, const EdgeSearch& edge);
+
 // The edge the settings ask for on these scans: the level given, or the middle of the
 // source's samples; the hysteresis a share of the source's peak-to-peak.
 EdgeSearch edgeSearch(const TriggerSettings& settings, std::span<const int16_t> scans,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "scope/TimeBase.h"
+#include "text/TextConversions.h"
 
 namespace tqv::scope {
 
@@ -22,7 +23,27 @@ std::optional<int> wholeNumber(std::string_view text) {
 
 std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
 }  // namespace
+
+std::optional<int> levelCode(std::string_view text, const channels::Channel& channel) {
+    text = trimmed(text);
+    if (text.ends_with(channel.unit))
+        text = trimmed(text.substr(0, text.size() - channel.unit.size()));
+    if (channel.inCodes()) {
+        const auto code = wholeNumber(text);
+        if (!code || *code < -32768 || *code > 32767) return std::nullopt;
+        return code;
+    }
+    const auto value = text::finiteDecimal(text);
+    if (!value) return std::nullopt;
+    return channel.calibration.nearestCode(*value);
+}
 
 std::variant<int, std::string> parseSpanOption(std::string_view text) {
     const auto ms = wholeNumber(text);
@@ -35,7 +56,8 @@ std::variant<int, std::string> parseSpanOption(std::string_view text) {
 }
 
 std::variant<TriggerSettings, std::string> parseTriggerOption(std::string_view text,
-                                                              int channelCount) {
+                                                              int channelCount,
+                                                              const channels::ChannelSetup& setup) {
     std::vector<std::string_view> parts;
     for (std::size_t start = 0;;) {
         const std::size_t comma = text.find(',', start);
@@ -61,9 +83,18 @@ std::variant<TriggerSettings, std::string> parseTriggerOption(std::string_view t
         return usage;
     }
     if (parts.size() == 3) {
-        const auto level = wholeNumber(parts[2]);
-        if (!level || *level < -32768 || *level > 32767) {
-            return "--trigger: the level is a code from -32768 to 32767, not " + quoted(parts[2]);
+        const auto& source = setup.channel(trigger.source);
+        const auto level = levelCode(parts[2], source);
+        if (!level || parts[2].empty()) {
+            if (source.inCodes()) {
+                return "--trigger: the level is a code from -32768 to 32767, not " +
+                       quoted(parts[2]);
+            }
+            const double a = source.calibration.value(-32768);
+            const double b = source.calibration.value(32767);
+            return "--trigger: the level is a value in " + source.unit + " from " +
+                   source.calibration.text(std::min(a, b)) + " to " +
+                   source.calibration.text(std::max(a, b)) + ", not " + quoted(parts[2]);
         }
         trigger.level = *level;
     }

@@ -12,6 +12,7 @@ packages=(
   libbenchmark-dev                  # benchmarks
   clang libclang-rt-14-dev          # fuzzing and sanitizers' runtimes
   xvfb xdotool x11-utils            # the real-display test (Xvfb, xdotool, xdpyinfo, xprop)
+  at-spi2-core dbus python3-pyatspi # the accessibility test: the program over AT-SPI
   libx11-dev                        # its close-box helper (Xlib)
   lintian                           # the Debian package's check
   nlohmann-json3-dev                # the recorder's metadata

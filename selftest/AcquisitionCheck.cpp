@@ -9,6 +9,7 @@
 
 #include "analysis/ChannelStatistics.h"
 #include "session/BlockDrain.h"
+#include "session/CardPace.h"
 #include "text/TextConversions.h"
 
 namespace tqv::selftest {
@@ -29,22 +30,6 @@ std::string fixed(double value, int decimals) {
 void addReason(std::string& reasons, const std::string& reason) {
     if (!reasons.empty()) reasons += "; ";
     reasons += reason;
-}
-
-// A rate off by a large factor is no drifting clock: a card paced for another scan rate,
-// or a simulated card run faster or slower than real time.
-std::string rateFactorText(long long delivered, double expected) {
-    if (expected <= 0 || delivered <= 0) return {};
-    const double ratio = static_cast<double>(delivered) / expected;
-    if (ratio >= 1.5) {
-        return ": the card delivers about " + fixed(ratio, ratio < 10 ? 1 : 0) +
-               "\u00d7 the blocks its start parameters ask for";
-    }
-    if (ratio <= 1 / 1.5) {
-        return ": the card delivers about 1/" + fixed(1 / ratio, ratio > 0.1 ? 1 : 0) +
-               " of the blocks its start parameters ask for";
-    }
-    return {};
 }
 
 std::string channelFigures(int channel, const analysis::ChannelStatistics& statistics) {
@@ -138,10 +123,11 @@ CheckResult checkAcquisition(session::CardSession& session, const AcquisitionSet
     std::string reasons;
     if (interrupted) addReason(reasons, "interrupted after " + fixed(elapsed, 2) + " s");
     if (std::abs(static_cast<double>(delivered) - expected) > allowed) {
+        const std::string pace = session::cardPaceText(delivered, expected);
         addReason(reasons, std::to_string(delivered) + " blocks in " + fixed(elapsed, 2) +
                                " s where the clock allows " + fixed(expected, 1) + " (" +
                                (deviation >= 0 ? "+" : "") + fixed(deviation * 100, 1) +
-                               " %, limit 2 %)" + rateFactorText(delivered, expected));
+                               " %, limit 2 %)" + (pace.empty() ? "" : ": " + pace));
     }
     if (adResultFailures > 0) {
         addReason(reasons, std::to_string(adResultFailures) + " ADResult failures");

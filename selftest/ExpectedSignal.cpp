@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "text/TextConversions.h"
+
 namespace tqv::selftest {
 
 namespace {
@@ -22,15 +24,7 @@ std::vector<std::string_view> fields(std::string_view text) {
 }
 
 // The whole field a finite number, nothing before or after it.
-std::optional<double> number(std::string_view field) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-    if (field.empty() || error != std::errc() || end != field.data() + field.size() ||
-        !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
+std::optional<double> number(std::string_view field) { return text::finiteDecimal(field); }
 
 std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -57,6 +51,16 @@ std::string hertz(double value) { return figure(value, 2); }
 // Codes: whole as the card gives them; a fraction typed for an expected figure stays.
 std::string codes(double value) { return significant(value, 6); }
 
+// "3200" in codes, "10.000" in a unit: the digits that tell its codes apart.
+std::string inUnit(double value, const channels::Channel& channel) {
+    return channel.inCodes() ? codes(value) : channel.calibration.text(value);
+}
+
+// "3200 codes", "10.000 V".
+std::string amount(double value, const channels::Channel& channel) {
+    return inUnit(value, channel) + " " + (channel.inCodes() ? std::string("codes") : channel.unit);
+}
+
 bool within(double measured, double expected, double share) {
     return std::abs(measured - expected) <= share * expected;
 }
@@ -66,7 +70,8 @@ bool within(double measured, double expected, double share) {
 double MeasurableSignals::highestHz() const { return analysis::HighestScanRateShare * scanRate; }
 
 std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view text,
-                                                              const MeasurableSignals& measurable) {
+                                                              const MeasurableSignals& measurable,
+                                                              const channels::ChannelSetup& setup) {
     const int channelCount = measurable.channelCount;
     const auto parts = fields(text);
     if (parts.size() < 2 || parts.size() > 3) {
@@ -92,9 +97,17 @@ std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view t
     ExpectedSignal expected{channel, *hz, std::nullopt};
     if (parts.size() == 3) {
         const auto peakToPeak = number(parts[2]);
-        if (!peakToPeak || *peakToPeak < 1 || *peakToPeak > 65535) {
-            return "--expect: the peak-to-peak is a number of codes from 1 to 65535, not " +
-                   quoted(parts[2]);
+        const auto& measured = setup.channel(expected.channel);
+        const double wholeScale = measured.calibration.span(65535);
+        if (!peakToPeak || *peakToPeak <= 0 || *peakToPeak > wholeScale) {
+            if (measured.inCodes()) {
+                return "--expect: the peak-to-peak is a number of codes from above 0 to 65535, "
+                       "not " +
+                       quoted(parts[2]);
+            }
+            return "--expect: the peak-to-peak is a number of " + measured.unit +
+                   " from above 0 to " + measured.calibration.text(wholeScale) + " (channel " +
+                   std::to_string(expected.channel) + "'s whole scale), not " + quoted(parts[2]);
         }
         expected.peakToPeak = *peakToPeak;
     }
@@ -102,12 +115,13 @@ std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view t
 }
 
 std::variant<std::vector<ExpectedSignal>, std::string> parseExpectedSignals(
-    std::span<const std::string> texts, const MeasurableSignals& measurable) {
+    std::span<const std::string> texts, const MeasurableSignals& measurable,
+    const channels::ChannelSetup& setup) {
     std::vector<ExpectedSignal> signals;
     std::vector<std::string_view> given(
         static_cast<std::size_t>(std::max(measurable.channelCount, 0)));
     for (const std::string& text : texts) {
-        auto parsed = parseExpectedSignal(text, measurable);
+        auto parsed = parseExpectedSignal(text, measurable, setup);
         if (auto* error = std::get_if<std::string>(&parsed)) return *error;
         const auto& signal = std::get<ExpectedSignal>(parsed);
         auto& earlier = given[static_cast<std::size_t>(signal.channel)];
@@ -138,12 +152,13 @@ std::variant<SignalTolerance, std::string> parseSignalTolerance(std::string_view
 
 CheckResult checkExpectedSignal(const ExpectedSignal& expected,
                                 const analysis::SignalMeasurements& measured, double scanRate,
-                                const SignalTolerance& tolerance) {
+                                const SignalTolerance& tolerance,
+                                const channels::Channel& channel) {
     CheckResult result;
     result.name = "channel " + std::to_string(expected.channel);
     const std::string prefix = result.name + ": ";
     const auto hz = measured.frequencyHz(scanRate);
-    const auto peakToPeak = static_cast<double>(measured.range.peakToPeak());
+    const double peakToPeak = channel.calibration.span(measured.range.peakToPeak());
     const std::string hzExpected = hertz(expected.hz) + " Hz expected";
 
     std::string reasons;
@@ -159,8 +174,8 @@ CheckResult checkExpectedSignal(const ExpectedSignal& expected,
     }
     if (expected.peakToPeak && measured.range.count > 0 &&
         !within(peakToPeak, *expected.peakToPeak, tolerance.peakToPeak)) {
-        addReason(codes(*expected.peakToPeak) + " codes peak-to-peak expected, " +
-                  codes(peakToPeak) + " measured");
+        addReason(amount(*expected.peakToPeak, channel) + " peak-to-peak expected, " +
+                  inUnit(peakToPeak, channel) + " measured");
     }
     if (!reasons.empty()) {
         result.outcome = Outcome::Fail;
@@ -171,8 +186,8 @@ CheckResult checkExpectedSignal(const ExpectedSignal& expected,
     result.summary = hertz(*hz) + " Hz (expected " + hertz(expected.hz) + ", limit " +
                      figure(tolerance.frequency * 100, 1) + " %)";
     if (expected.peakToPeak) {
-        result.summary += ", " + codes(peakToPeak) + " codes peak-to-peak (expected " +
-                          codes(*expected.peakToPeak) + ", limit " +
+        result.summary += ", " + amount(peakToPeak, channel) + " peak-to-peak (expected " +
+                          inUnit(*expected.peakToPeak, channel) + ", limit " +
                           figure(tolerance.peakToPeak * 100, 1) + " %)";
     }
     return result;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/SignalMeasurements.h"
+#include "channels/ChannelSetup.h"
 #include "selftest/CheckResult.h"
 
 namespace tqv::selftest {
@@ -17,7 +18,8 @@ namespace tqv::selftest {
 struct ExpectedSignal {
     int channel = 0;
     double hz = 0;
-    // Codes; none: the peak-to-peak is not checked.
+    // In the channel's unit (codes without a channel setup); none: the peak-to-peak is
+    // not checked.
     std::optional<double> peakToPeak;
 };
 
@@ -42,23 +44,26 @@ struct MeasurableSignals {
 };
 
 // "CH:FREQ[:PKPK]": a channel 0..channelCount − 1, a frequency in Hz from lowestHz() to
-// highestHz() and an optional peak-to-peak in codes from 1 to 65535. Otherwise why
-// not, in a sentence.
-std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view text,
-                                                              const MeasurableSignals& measurable);
+// highestHz() and an optional peak-to-peak in the channel's unit above 0, up to what the
+// card's whole scale spans (65535 codes). Otherwise why not, in a sentence.
+std::variant<ExpectedSignal, std::string> parseExpectedSignal(
+    std::string_view text, const MeasurableSignals& measurable,
+    const channels::ChannelSetup& setup = {});
 
 // Every --expect of a run: each as above, and one check per channel.
 std::variant<std::vector<ExpectedSignal>, std::string> parseExpectedSignals(
-    std::span<const std::string> texts, const MeasurableSignals& measurable);
+    std::span<const std::string> texts, const MeasurableSignals& measurable,
+    const channels::ChannelSetup& setup = {});
 
 // "PCT" for both figures or "FREQ_PCT:PKPK_PCT", in percent, each above 0 and up to 100.
 std::variant<SignalTolerance, std::string> parseSignalTolerance(std::string_view text);
 
-// The check named "channel N": passes when the frequency, and the peak-to-peak if
-// given, are within the tolerance; a failure names the figures, e.g.
+// The check named "channel N": passes when the frequency, and the peak-to-peak (in the
+// channel's unit) if given, are within the tolerance; a failure names the figures, e.g.
 // "channel 0: 50.00 Hz expected, 60.02 Hz measured".
 CheckResult checkExpectedSignal(const ExpectedSignal& expected,
                                 const analysis::SignalMeasurements& measured, double scanRate,
-                                const SignalTolerance& tolerance);
+                                const SignalTolerance& tolerance,
+                                const channels::Channel& channel = {});
 
 }  // namespace tqv::selftest

@@ -56,8 +56,8 @@ std::vector<CheckResult> runSelfTest(session::CardSession& session, const SelfTe
             const auto channel = static_cast<std::size_t>(expected.channel);
             const analysis::SignalMeasurements none;
             results.push_back(checkExpectedSignal(
-                expected, channel < measured.size() ? measured[channel] : none,
-                PanelStart.ScanRate, options.tolerance));
+                expected, channel < measured.size() ? measured[channel] : none, PanelStart.ScanRate,
+                options.tolerance, options.channelSetup.channel(expected.channel)));
         }
     }
     if (interrupted(options)) {

@@ -20,6 +20,8 @@ struct SelfTestOptions {
     // first CaptureSeconds of samples.
     std::vector<ExpectedSignal> expectations;
     SignalTolerance tolerance;
+    // The channels' units: the expected peak-to-peak is in them.
+    channels::ChannelSetup channelSetup;
 };
 
 // The default run's length: 250 periods of 50 Hz, ten of anything from 2 Hz, in 400 kB

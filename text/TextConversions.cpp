@@ -278,4 +278,14 @@ std::optional<int32_t> prefixTo32(std::string_view text) {
     return value ? roundTo32(*value) : std::nullopt;
 }
 
+std::optional<double> finiteDecimal(std::string_view text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 }  // namespace tqv::text

@@ -34,6 +34,11 @@ std::string hexText(int32_t value);
 // hexadecimal/octal value beyond 32 bits (leading zeros do not count).
 std::optional<double> numericPrefix(std::string_view text);
 
+// The whole text a finite decimal number ("2.5", "-1e-3"), the period as separator
+// whatever the locale, nothing before or after it; empty otherwise. For values typed
+// in a unit (a calibration point, a trigger level), not the panel's own boxes.
+std::optional<double> finiteDecimal(std::string_view text);
+
 // To the nearest integer, exactly halfway going to the even neighbour (0.5 -> 0,
 // 1.5 -> 2, 2.5 -> 2). Empty when the result lies outside the signed range.
 std::optional<int16_t> roundTo16(double value);

@@ -3,20 +3,17 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <cmath>
 
+#include "scope/ChannelText.h"
 #include "scope/TimeBase.h"
+#include "scope/ViewOptions.h"
+#include "scope/qt/LabelText.h"
 
 namespace tqv::scope::qt {
-
-namespace {
-
-// Below the lowest code: the level follows the middle of the source's samples.
-constexpr int kLevelFollowsMiddle = -32769;
-
-}  // namespace
 
 TriggerBar::TriggerBar(int laneCount, QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("scopeTriggerBar"));
@@ -53,13 +50,14 @@ TriggerBar::TriggerBar(int laneCount, QWidget* parent) : QWidget(parent) {
     m_slope->addItem(tr("Falling"), static_cast<int>(Slope::Falling));
     add(tr("Sl&ope"), m_slope);
 
-    m_level = new QSpinBox(this);
+    m_level = new QLineEdit(this);
     m_level->setObjectName(QStringLiteral("scopeTriggerLevel"));
-    m_level->setAccessibleName(tr("Trigger level in codes"));
-    m_level->setRange(kLevelFollowsMiddle, 32767);
-    m_level->setSpecialValueText(tr("Middle"));
-    m_level->setValue(kLevelFollowsMiddle);
-    m_level->setToolTip(tr("Codes; at the bottom, \"Middle\" follows the middle of the source"));
+    m_level->setAccessibleName(tr("Trigger level in the source's unit"));
+    m_level->setPlaceholderText(tr("Middle"));
+    m_level->setToolTip(
+        tr("In the source's unit, taken at Enter or on leaving the box; empty "
+           "follows the middle of the source's samples"));
+    m_level->setMaximumWidth(110);
     add(tr("&Level"), m_level);
 
     m_position = new QSpinBox(this);
@@ -76,17 +74,36 @@ TriggerBar::TriggerBar(int laneCount, QWidget* parent) : QWidget(parent) {
     m_rearm->setToolTip(tr("A Single trigger holds its view until re-armed"));
     layout->addWidget(m_rearm);
     m_controls.push_back(m_rearm);
+
+    m_state = new QLabel(this);
+    m_state->setObjectName(QStringLiteral("scopeTriggerState"));
+    m_state->setAccessibleName(tr("Trigger state"));
+    m_state->setMinimumWidth(m_state->fontMetrics().horizontalAdvance(QStringLiteral("Stopped")) +
+                             12);
+    m_state->setAlignment(Qt::AlignCenter);
+    m_state->setFrameShape(QFrame::StyledPanel);
+    layout->addWidget(m_state);
+    setState(TriggerState::Stopped);
+
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("scopeTriggerLevelNote"));
+    m_note->setAccessibleName(tr("Trigger level note"));
+    layout->addWidget(m_note);
     layout->addStretch(1);
 
     const auto changed = [this] { emit triggerChanged(settings()); };
     connect(m_span, &QComboBox::currentIndexChanged, this,
             [this] { emit spanChanged(spanMilliseconds()); });
-    for (QComboBox* box : {m_mode, m_source, m_slope}) {
+    for (QComboBox* box : {m_mode, m_slope}) {
         connect(box, &QComboBox::currentIndexChanged, this, changed);
     }
-    for (QSpinBox* box : {m_level, m_position}) {
-        connect(box, &QSpinBox::valueChanged, this, changed);
-    }
+    connect(m_source, &QComboBox::currentIndexChanged, this, [this, changed] {
+        // The level keeps its code; it is shown in the new source's unit.
+        showLevel();
+        changed();
+    });
+    connect(m_position, &QSpinBox::valueChanged, this, changed);
+    connect(m_level, &QLineEdit::editingFinished, this, &TriggerBar::levelEdited);
     connect(m_rearm, &QPushButton::clicked, this, &TriggerBar::rearmRequested);
 }
 
@@ -98,6 +115,10 @@ void TriggerBar::add(const QString& label, QWidget* control) {
     m_controls.push_back(control);
 }
 
+const channels::Channel& TriggerBar::source() const {
+    return m_setup.channel(m_source->currentData().toInt());
+}
+
 int TriggerBar::spanMilliseconds() const { return m_span->currentData().toInt(); }
 
 TriggerSettings TriggerBar::settings() const {
@@ -105,7 +126,7 @@ TriggerSettings TriggerBar::settings() const {
     s.mode = static_cast<TriggerMode>(m_mode->currentData().toInt());
     s.source = m_source->currentData().toInt();
     s.slope = static_cast<Slope>(m_slope->currentData().toInt());
-    if (m_level->value() != kLevelFollowsMiddle) s.level = m_level->value();
+    s.level = m_levelCode;
     s.position = m_position->value() / 100.0;
     return s;
 }
@@ -116,11 +137,72 @@ void TriggerBar::setSpanMilliseconds(int spanMs) {
 }
 
 void TriggerBar::setSettings(const TriggerSettings& settings) {
-    m_mode->setCurrentIndex(std::max(m_mode->findData(static_cast<int>(settings.mode)), 0));
-    m_source->setCurrentIndex(std::max(m_source->findData(settings.source), 0));
-    m_slope->setCurrentIndex(std::max(m_slope->findData(static_cast<int>(settings.slope)), 0));
-    m_level->setValue(settings.level.value_or(kLevelFollowsMiddle));
-    m_position->setValue(static_cast<int>(std::lround(settings.position * 100)));
+    {
+        // One change told, not one per control.
+        const QSignalBlocker quiet(this);
+        m_mode->setCurrentIndex(std::max(m_mode->findData(static_cast<int>(settings.mode)), 0));
+        m_source->setCurrentIndex(std::max(m_source->findData(settings.source), 0));
+        m_slope->setCurrentIndex(std::max(m_slope->findData(static_cast<int>(settings.slope)), 0));
+        m_levelCode = settings.level;
+        m_position->setValue(static_cast<int>(std::lround(settings.position * 100)));
+    }
+    m_entryProblem.clear();
+    showLevel();
+    showNote();
+    emit triggerChanged(this->settings());
 }
+
+void TriggerBar::setChannelSetup(const channels::ChannelSetup& setup) {
+    m_setup = setup;
+    for (int i = 0; i < m_source->count(); ++i) {
+        const int lane = m_source->itemData(i).toInt();
+        m_source->setItemText(i, QString::fromStdString(laneTitle(lane, m_setup.channel(lane))));
+    }
+    showLevel();
+}
+
+void TriggerBar::levelEdited() {
+    const QString typed = m_level->text().trimmed();
+    std::optional<int> code;
+    if (!typed.isEmpty()) {
+        code = levelCode(typed.toStdString(), source());
+        if (!code) {
+            m_entryProblem = tr("\"%1\" is no level the source can reach").arg(typed);
+            showLevel();
+            showNote();
+            return;
+        }
+    }
+    m_entryProblem.clear();
+    const bool changed = code != m_levelCode;
+    m_levelCode = code;
+    showLevel();
+    showNote();
+    if (changed) emit triggerChanged(settings());
+}
+
+void TriggerBar::showLevel() {
+    m_level->setText(m_levelCode ? QString::fromStdString(codeText(source(), *m_levelCode))
+                                 : QString());
+}
+
+void TriggerBar::setState(TriggerState state) {
+    const auto text = triggerStateText(state);
+    setLabelText(*m_state, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+QString TriggerBar::stateText() const { return m_state->text(); }
+
+void TriggerBar::setLevelNote(const QString& note) {
+    if (note == m_levelNote) return;
+    m_levelNote = note;
+    showNote();
+}
+
+void TriggerBar::showNote() {
+    setLabelText(*m_note, m_entryProblem.isEmpty() ? m_levelNote : m_entryProblem);
+}
+
+QString TriggerBar::levelNote() const { return m_note->text(); }
 
 }  // namespace tqv::scope::qt

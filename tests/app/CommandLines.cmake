@@ -35,3 +35,22 @@ expect_run("the panel on a display it cannot reach" STATUS 2 ERR "cannot open a 
 # An empty QT_QPA_PLATFORM counts as unset: the snapshot then runs off screen.
 expect_run("the snapshot with an empty QT_QPA_PLATFORM" STATUS 0
   COMMAND ${bare} QT_QPA_PLATFORM= "${SNAPSHOT}" "${WORK_DIR}/panel.png" --ms 0)
+
+# A channel setup that cannot be used ends a command-line program with status 2 before
+# the card is touched, naming the file, the line and the field.
+file(WRITE "${WORK_DIR}/equal.json" "{\"channels\": [\n  {\"channel\": 0, \"points\": [[448, -5], [448, 5]]}\n]}\n")
+set(refusal "equal.json, line 2, field \"channels[0].points\": the two points have the same code")
+expect_run("tqv-record with a refused setup" STATUS 2 ERR "tqv-record: channel setup " "${refusal}"
+  COMMAND "${RECORD}" --channel-setup "${WORK_DIR}/equal.json" --seconds 1 "${WORK_DIR}/r.wav")
+expect_run("tqv-snapshot with a refused setup" STATUS 2 ERR "${refusal}"
+  COMMAND ${bare} QT_QPA_PLATFORM=offscreen "${SNAPSHOT}" --channel-setup "${WORK_DIR}/equal.json")
+expect_run("tqv-selftest with a missing setup" STATUS 2 ERR "nowhere.json: no such file"
+  COMMAND "${SELFTEST}" --channel-setup "${WORK_DIR}/nowhere.json")
+if(EXISTS "${WORK_DIR}/r.wav")
+  message(FATAL_ERROR "tqv-record recorded with a setup it refused")
+endif()
+# --reset-settings belongs to the window programs only.
+expect_run("tqv-multibuf --help" STATUS 0 OUT "--reset-settings" "--channel-setup <file>"
+  COMMAND ${bare} "${PANEL}" --help)
+expect_run("tqv-record --reset-settings" STATUS 2 ERR "Unknown option 'reset-settings'"
+  COMMAND "${RECORD}" --reset-settings "${WORK_DIR}/r.wav")

@@ -39,8 +39,10 @@ WavContents readWav(const std::filesystem::path& file, sf_count_t fromFrame = 0)
         return contents;
     }
     sf_seek(sndfile, fromFrame, SEEK_SET);
-    contents.samples.resize(static_cast<std::size_t>((contents.info.frames - fromFrame) * contents.info.channels));
-    const auto frames = sf_readf_short(sndfile, contents.samples.data(), contents.info.frames - fromFrame);
+    contents.samples.resize(
+        static_cast<std::size_t>((contents.info.frames - fromFrame) * contents.info.channels));
+    const auto frames =
+        sf_readf_short(sndfile, contents.samples.data(), contents.info.frames - fromFrame);
     contents.samples.resize(static_cast<std::size_t>(frames * contents.info.channels));
     sf_close(sndfile);
     return contents;
@@ -109,12 +111,49 @@ TEST(RecordFile, AnExistingFileIsKeptUnlessReplacing) {
     EXPECT_EQ(first, "0,-32768,0,-1,0");
 }
 
+// The CSV is in each channel's unit; the WAV keeps the codes, and the metadata beside
+// either gives each channel's name, unit and points so that a reader can convert.
+TEST(RecordFile, UnitsInTheCsvAndTheCalibrationInTheMetadata) {
+    const ScratchFolder folder;
+    channels::ChannelSetup setup;
+    setup.setChannel(1, {"Supply", "V",
+                         std::get<channels::Calibration>(
+                             channels::Calibration::fromPoints({0, 0.0}, {32767, 10.0}))});
+    for (const char* name : {"run.csv", "run.wav"}) {
+        auto settings = settingsFor(folder / name);
+        settings.channelSetup = setup;
+        auto recorder = openRecorder(settings);
+        ASSERT_TRUE(recorder);
+        recorder->offer(cardBlock(0));
+        recorder->stop(StopReason::Interrupted);
+        const auto json = readJson(metadataPath(folder / name));
+        ASSERT_EQ(json["channel_setup"].size(), 4u);
+        EXPECT_EQ(json["channel_setup"][1]["name"], "Supply");
+        EXPECT_EQ(json["channel_setup"][1]["unit"], "V");
+        EXPECT_EQ(json["channel_setup"][1]["points"][1][1], 10.0);
+        EXPECT_EQ(json["channel_setup"][0]["unit"], "code");
+        EXPECT_EQ(json["channel_setup"][0]["points"][1][0], 1);
+    }
+    std::ifstream in(folder / "run.csv");
+    std::string header, first;
+    std::getline(in, header);
+    std::getline(in, first);
+    EXPECT_EQ(header, "time_s,ch0,Supply (V),ch2,ch3");
+    EXPECT_EQ(first, "0,-32768,0.0000,-1,0");
+    EXPECT_EQ(readWav(folder / "run.wav").samples, cardBlock(0));
+}
+
 TEST(RecordFile, CsvRowsTakeTheirTimeFromTheScanIndex) {
     std::vector<char> text;
     const std::vector<int16_t> samples{-32768, 32767, 0, -1};
     text::appendCsvRows(text, samples, 2, 3, 10000);
     EXPECT_EQ(std::string(text.begin(), text.end()), "0.0003,-32768,32767\n0.0004,0,-1\n");
     EXPECT_EQ(text::csvHeader(2), "time_s,ch0,ch1\n");
+    // A name with a comma or a quote stays one field.
+    channels::ChannelSetup setup;
+    setup.setChannel(0, {"a,b", "code", {}});
+    setup.setChannel(1, {"say \"hi\"", "code", {}});
+    EXPECT_EQ(text::csvHeader(3, setup), "time_s,\"a,b\",\"say \"\"hi\"\"\",ch2\n");
 }
 
 TEST(RecordFile, PastFourGibibytesTheWavBecomesRf64KeepingEverySample) {

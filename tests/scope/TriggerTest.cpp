@@ -9,12 +9,12 @@
 #include <variant>
 #include <vector>
 
-#include "tests/support/TestRing.h"
 #include "card/sim/SignalSource.h"
 #include "scope/ScopeModel.h"
 #include "scope/TimeBase.h"
 #include "scope/Trigger.h"
 #include "scope/ViewOptions.h"
+#include "tests/support/TestRing.h"
 
 namespace tqv::scope {
 namespace {
@@ -159,6 +159,61 @@ TEST(ScopeModelTrigger, ASpanLongerThanTheStoredScansShowsWhatThereIsUntriggered
     EXPECT_EQ(model.scanCount(), 300);
     EXPECT_EQ(model.axisScans(), 500);
     EXPECT_DOUBLE_EQ(model.axisMilliseconds().value_or(0), 50.0);
+}
+
+// The default span is the whole ring: there the newest edge anywhere in it is the
+// trigger point, and Normal and Single fire on every ring that holds one.
+TEST(ScopeModelTrigger, OverTheWholeRingTheNewestEdgeAnywhereTriggers) {
+    const auto ring = twoChannels(200, triangle);
+    EXPECT_EQ(triggeredRing(ring, 2, 300, {1, Slope::Rising, 100, 20}),
+              (VisibleSpan{0, 200, 300, 170}));
+    EXPECT_EQ(triggeredRing(ring, 2, 300, {1, Slope::Rising, 201, 20}), std::nullopt);
+
+    for (const auto mode : {TriggerMode::Normal, TriggerMode::Single}) {
+        Ring full;
+        ScopeModel model;
+        model.setTrigger(rising(mode));
+        full.store(10, triangle);
+        ASSERT_TRUE(model.take(full.dll));
+        EXPECT_EQ(model.scanCount(), 1000);
+        // Rising through 100 at 10, 50, ..., 970.
+        EXPECT_EQ(model.triggerScan(), 970);
+        EXPECT_DOUBLE_EQ(model.axisStartMilliseconds().value_or(0), -97.0);
+    }
+}
+
+// Each state the trigger's label can show, reached on the model, and a level the
+// source's samples never reach.
+TEST(ScopeModelTrigger, SaysWhatItIsDoing) {
+    Ring ring;
+    ScopeModel model;
+    model.setSpanMilliseconds(2);
+    EXPECT_EQ(model.triggerState(false), TriggerState::Stopped);
+    EXPECT_EQ(model.triggerState(true), TriggerState::Auto) << "trigger off";
+    model.setTrigger(rising(TriggerMode::Normal));
+    EXPECT_EQ(model.triggerState(true), TriggerState::Armed);
+    ring.store(3, triangle);
+    ASSERT_TRUE(model.take(ring.dll));
+    EXPECT_EQ(model.triggerState(true), TriggerState::Triggered);
+    EXPECT_EQ(model.triggerState(false), TriggerState::Stopped);
+    ring.store(10, [](int64_t) -> int16_t { return 7; });
+    EXPECT_FALSE(model.take(ring.dll));
+    EXPECT_EQ(model.triggerState(true), TriggerState::Armed) << "the last capture shown, waiting";
+    EXPECT_TRUE(model.levelOutsideSamples()) << "nothing but 7 stored";
+
+    TriggerSettings beyond = rising(TriggerMode::Auto);
+    beyond.level = 300;
+    model.setTrigger(beyond);
+    ring.store(3, triangle);
+    ASSERT_TRUE(model.take(ring.dll));
+    EXPECT_EQ(model.triggerState(true), TriggerState::Auto) << "no edge: the newest span";
+    EXPECT_TRUE(model.levelOutsideSamples()) << "the triangle stays within 0 .. 200";
+
+    model.setTrigger(rising(TriggerMode::Single));
+    EXPECT_EQ(model.triggerState(true), TriggerState::Held) << "fired on the ring held";
+    model.setPaused(true);
+    EXPECT_EQ(model.triggerState(true), TriggerState::Paused);
+    EXPECT_EQ(triggerStateText(TriggerState::Triggered), "Trig'd");
 }
 
 // The simulated card's 50 Hz sine on channel 0 of four, through the panel's own ring

@@ -127,5 +127,29 @@ TEST(ExpectedSignalCheck, ShowsEachFigureWithSensibleDigits) {
               "limit 1e-298 %)");
 }
 
+// With a channel setup the peak-to-peak is in the channel's unit: read, limited to the
+// whole scale, measured and reported in it.
+TEST(ExpectedSignalCheck, APeakToPeakInTheChannelsUnit) {
+    channels::ChannelSetup setup;
+    setup.setChannel(0, {"Supply", "V",
+                         std::get<channels::Calibration>(
+                             channels::Calibration::fromPoints({448, -5.0}, {3648, 5.0}))});
+    EXPECT_EQ(std::get<ExpectedSignal>(parseExpectedSignal("0:50:10", 4, setup)).peakToPeak, 10.0);
+    EXPECT_EQ(std::get<std::string>(parseExpectedSignal("0:50:205", 4, setup)),
+              "--expect: the peak-to-peak is a number of V from above 0 to 204.797 (channel 0's "
+              "whole scale), not \"205\"");
+    const SignalTolerance tolerance;
+    const auto passed = checkExpectedSignal({0, 50.0, 10.0}, measured(200, 448, 3648), 10000,
+                                            tolerance, setup.channel(0));
+    EXPECT_EQ(passed.outcome, Outcome::Pass);
+    EXPECT_EQ(passed.summary,
+              "50.00 Hz (expected 50.00, limit 0.5 %), 10.000 V peak-to-peak (expected 10.000, "
+              "limit 2.0 %)");
+    EXPECT_EQ(checkExpectedSignal({0, 50.0, 12.0}, measured(200, 448, 3648), 10000, tolerance,
+                                  setup.channel(0))
+                  .summary,
+              "channel 0: 12.000 V peak-to-peak expected, 10.000 measured");
+}
+
 }  // namespace
 }  // namespace tqv::selftest

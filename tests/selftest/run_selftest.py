@@ -103,6 +103,30 @@ def expect_signals(program, work):
                f"--expect {bad}: expected exit 2 before any check", done.details)
 
 
+def channel_setup(program, work):
+    setup = f"{work}/channels.json"
+    with open(setup, "w") as file:
+        file.write('{"channels": [{"channel": 0, "name": "Supply", "unit": "V",\n'
+                   '  "points": [[448, -5.0], [3648, 5.0]]}]}\n')
+    done = run(program, "--seconds", "1", "--channel-setup", setup, "--expect", "0:50:10",
+               "--junit", f"{work}/report.xml")
+    expect(done.returncode == 0 and " PASS " in done.row("channel") and
+           "10.000 V peak-to-peak (expected 10.000, limit 2.0 %)" in done.stdout,
+           "10 V peak-to-peak on the Supply's setup did not pass in volts", done.details)
+    cases = junit_cases(f"{work}/report.xml", ("4", "0", "1"))
+    expect("10.000 V peak-to-peak" in ElementTree.tostring(cases["channel 0"], encoding="unicode"),
+           "the JUnit case of channel 0 does not say the unit")
+    done = run(program, "--seconds", "1", "--expect", "0:50:10")
+    expect(done.returncode == 1 and "10 codes peak-to-peak expected, 3200 measured" in done.stdout,
+           "without the setup 10 is codes, and fails", done.details)
+    with open(setup, "w") as file:
+        file.write('{"channels": [{"channel": 0,\n  "points": [[448, -5.0], [448, 5.0]]}]}\n')
+    done = run(program, "--seconds", "1", "--channel-setup", setup, "--expect", "0:50:10")
+    refusal = f'{setup}, line 2, field "channels[0].points": the two points have the same code'
+    expect(done.returncode == 2 and not done.stdout and refusal in done.stderr,
+           "a refused setup does not end the program with its file, line and field", done.details)
+
+
 def no_library(program, work):
     lonely = f"{work}/lonely"
     os.makedirs(lonely)
@@ -216,6 +240,7 @@ if __name__ == "__main__":
      "initial_fails": lambda: start_fails(program, work, "Initial", -3),
      "startintr_fails": lambda: start_fails(program, work, "StartIntr", -7),
      "expect_signals": lambda: expect_signals(program, work),
+     "channel_setup": lambda: channel_setup(program, work),
      "no_library": lambda: no_library(program, work),
      "report_places": lambda: report_places(program, work),
      "unprinted_results": lambda: unprinted_results(program, work),

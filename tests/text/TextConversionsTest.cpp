@@ -86,7 +86,16 @@ TEST(Locale, ADecimalCommaLocaleChangesNothing) {
     EXPECT_EQ(numberText(1234567), " 1234567");
     EXPECT_EQ(numericPrefix("2.5"), 2.5);
     EXPECT_EQ(numericPrefix("1.234,5"), 1.234);
+    EXPECT_EQ(finiteDecimal("-2.5e-1"), -0.25);
     std::locale::global(previous);
+}
+
+// A value typed in a unit is the whole text or nothing: no prefix taken, no infinity.
+TEST(FiniteDecimal, TheWholeTextAFiniteNumberOrNothing) {
+    EXPECT_EQ(finiteDecimal("448"), 448.0);
+    for (const char* bad : {"", " 1", "1 ", "1,5", "2.5V", "inf", "nan", "1e999", "&H10"}) {
+        EXPECT_EQ(finiteDecimal(bad), std::nullopt) << bad;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 # tqv-snapshot --scope-csv with a 20 ms span triggered on the simulated card's 50 Hz sine
 # writes 200 scans whose time 0 is where channel 0 rises through its middle (2048),
-# and refuses a span or a trigger it does not offer with status 2.
+# and refuses a span or a trigger it does not offer with status 2. With a channel setup
+# the columns are in the unit, the level too; --codes writes the codes under the names.
 #   cmake -DPROGRAM=<tqv-snapshot> -DOUTPUT=<file.csv> -P RunSnapshotScopeCsv.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../../e2e/ExpectRun.cmake)
 file(REMOVE "${OUTPUT}")
@@ -28,3 +29,28 @@ foreach(arguments "--span;3" "--trigger;4,rising" "--trigger;0,up")
   expect_run("'${arguments}'" STATUS 2 ERR "tqv-snapshot: "
     COMMAND "${PROGRAM}" --scope-csv "${OUTPUT}" ${arguments})
 endforeach()
+
+get_filename_component(folder "${OUTPUT}" DIRECTORY)
+set(setup "${folder}/channels.json")
+file(WRITE "${setup}" "{\"channels\": [{\"channel\": 0, \"name\": \"Supply\", \"unit\": \"V\", \"points\": [[448, -5.0], [3648, 5.0]]}]}\n")
+expect_run("a CSV in volts" STATUS 0 COMMAND "${PROGRAM}" --channel-setup "${setup}"
+  --scope-csv "${OUTPUT}" --span 20 --trigger "0,rising,2.5 V" --ms 1000)
+file(STRINGS "${OUTPUT}" rows)
+list(GET rows 0 header)
+set(at "")
+foreach(row IN LISTS rows)
+  if(row MATCHES "^0,(-?[0-9]+\\.[0-9][0-9][0-9]),")
+    set(at ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+if(NOT header STREQUAL "time_s,Supply (V),ch1,ch2,ch3" OR NOT at MATCHES "^2\\.[56]")
+  message(FATAL_ERROR "expected volts under 'Supply (V)', 2.5 V at time 0: '${header}', '${at}'")
+endif()
+expect_run("a CSV in codes" STATUS 0 COMMAND "${PROGRAM}" --channel-setup "${setup}"
+  --scope-csv "${OUTPUT}" --codes --ms 500)
+file(STRINGS "${OUTPUT}" rows LIMIT_COUNT 2)
+list(GET rows 0 header)
+list(GET rows 1 first)
+if(NOT header STREQUAL "time_s,Supply,ch1,ch2,ch3" OR NOT first MATCHES "^[-0-9.]+,-?[0-9]+,")
+  message(FATAL_ERROR "expected codes under 'Supply': '${header}', '${first}'")
+endif()
