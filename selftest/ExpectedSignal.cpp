@@ -97,16 +97,18 @@ std::variant<ExpectedSignal, std::string> parseExpectedSignal(std::string_view t
     ExpectedSignal expected{channel, *hz, std::nullopt};
     if (parts.size() == 3) {
         const auto peakToPeak = number(parts[2]);
+        // From one code's step to the card's whole scale, in the channel's unit.
         const auto& measured = setup.channel(expected.channel);
+        const double oneCode = measured.calibration.span(1);
         const double wholeScale = measured.calibration.span(65535);
-        if (!peakToPeak || *peakToPeak <= 0 || *peakToPeak > wholeScale) {
+        if (!peakToPeak || *peakToPeak < oneCode || *peakToPeak > wholeScale) {
             if (measured.inCodes()) {
-                return "--expect: the peak-to-peak is a number of codes from above 0 to 65535, "
-                       "not " +
+                return "--expect: the peak-to-peak is a number of codes from 1 to 65535, not " +
                        quoted(parts[2]);
             }
-            return "--expect: the peak-to-peak is a number of " + measured.unit +
-                   " from above 0 to " + measured.calibration.text(wholeScale) + " (channel " +
+            return "--expect: the peak-to-peak is a number of " + measured.unit + " from " +
+                   measured.calibration.text(oneCode) + " (one code) to " +
+                   measured.calibration.text(wholeScale) + " (channel " +
                    std::to_string(expected.channel) + "'s whole scale), not " + quoted(parts[2]);
         }
         expected.peakToPeak = *peakToPeak;

@@ -44,8 +44,8 @@ struct MeasurableSignals {
 };
 
 // "CH:FREQ[:PKPK]": a channel 0..channelCount − 1, a frequency in Hz from lowestHz() to
-// highestHz() and an optional peak-to-peak in the channel's unit above 0, up to what the
-// card's whole scale spans (65535 codes). Otherwise why not, in a sentence.
+// highestHz() and an optional peak-to-peak in the channel's unit, from what one code spans
+// to what the card's whole scale spans (1 to 65535 codes). Otherwise why not, in a sentence.
 std::variant<ExpectedSignal, std::string> parseExpectedSignal(
     std::string_view text, const MeasurableSignals& measurable,
     const channels::ChannelSetup& setup = {});

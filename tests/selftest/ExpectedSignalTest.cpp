@@ -134,10 +134,10 @@ TEST(ExpectedSignalCheck, APeakToPeakInTheChannelsUnit) {
     setup.setChannel(0, {"Supply", "V",
                          std::get<channels::Calibration>(
                              channels::Calibration::fromPoints({448, -5.0}, {3648, 5.0}))});
-    EXPECT_EQ(std::get<ExpectedSignal>(parseExpectedSignal("0:50:10", 4, setup)).peakToPeak, 10.0);
-    EXPECT_EQ(std::get<std::string>(parseExpectedSignal("0:50:205", 4, setup)),
-              "--expect: the peak-to-peak is a number of V from above 0 to 204.797 (channel 0's "
-              "whole scale), not \"205\"");
+    EXPECT_EQ(std::get<ExpectedSignal>(parseExpectedSignal("0:50:10", kRun, setup)).peakToPeak, 10.0);
+    EXPECT_EQ(std::get<std::string>(parseExpectedSignal("0:50:205", kRun, setup)),
+              "--expect: the peak-to-peak is a number of V from 0.003 (one code) to 204.797 "
+              "(channel 0's whole scale), not \"205\"");
     const SignalTolerance tolerance;
     const auto passed = checkExpectedSignal({0, 50.0, 10.0}, measured(200, 448, 3648), 10000,
                                             tolerance, setup.channel(0));
