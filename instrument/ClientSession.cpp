@@ -29,8 +29,9 @@ void ClientSession::receive(std::string_view bytes) {
     if (m_dropReason) return;
     m_input.append(bytes);
     const std::size_t lastNewline = m_input.rfind('\n');
-    const std::size_t unfinished =
-        lastNewline == std::string::npos ? m_input.size() - m_consumed : m_input.size() - lastNewline - 1;
+    const std::size_t unfinished = lastNewline == std::string::npos
+                                       ? m_input.size() - m_consumed
+                                       : m_input.size() - lastNewline - 1;
     if (unfinished > MaxLine) {
         m_dropReason = "a line longer than 64 KiB";
         m_input.clear();

@@ -201,47 +201,65 @@ void Instrument::reset(ClientSession& client) {
 Instrument::Outcome Instrument::common(ClientSession& client, int command,
                                        const scpi::ProgramUnit&) {
     switch (command) {
-    case Identify: answer(client, identification()); break;
-    case Reset: reset(client); break;
-    case ClearStatus:
-        client.errors().clear();
-        client.takeEventStatus();
-        break;
-    case EventStatusQuery: answer(client, decimal(client.takeEventStatus())); break;
-    case OperationComplete: client.setOperationComplete(); break;
-    // Every command is done when the next line is taken.
-    case OperationCompleteQuery: answer(client, "1"); break;
-    case Wait: break;
-    case SelfTestQuery: {
-        SelfTestRun run;
-        run.client = &client;
-        run.identity = selftest::checkIdentity(m_session);
-        if (m_session.running()) {
-            const auto outcome = judgeSelfTest(run.identity, false);
-            if (onSelfTest) onSelfTest(outcome);
-            answer(client, outcome.passed ? "0" : "1");
+        case Identify:
+            answer(client, identification());
             break;
-        }
-        if (const auto refused = m_host.start()) {
-            auto outcome = judgeSelfTest(run.identity, false);
-            selftest::CheckResult failed;
-            failed.name = "acquisition";
-            failed.outcome = selftest::Outcome::Fail;
-            failed.summary = *refused;
-            outcome.results.back() = failed;
-            outcome.passed = false;
-            if (onSelfTest) onSelfTest(outcome);
+        case Reset:
+            reset(client);
+            break;
+        case ClearStatus:
+            client.errors().clear();
+            client.takeEventStatus();
+            break;
+        case EventStatusQuery:
+            answer(client, decimal(client.takeEventStatus()));
+            break;
+        case OperationComplete:
+            client.setOperationComplete();
+            break;
+        // Every command is done when the next line is taken.
+        case OperationCompleteQuery:
             answer(client, "1");
             break;
+        case Wait:
+            break;
+        case SelfTestQuery: {
+            SelfTestRun run;
+            run.client = &client;
+            run.identity = selftest::checkIdentity(m_session);
+            if (m_session.running()) {
+                const auto outcome = judgeSelfTest(run.identity, false);
+                if (onSelfTest) onSelfTest(outcome);
+                answer(client, outcome.passed ? "0" : "1");
+                break;
+            }
+            if (const auto refused = m_host.start()) {
+                auto outcome = judgeSelfTest(run.identity, false);
+                selftest::CheckResult failed;
+                failed.name = "acquisition";
+                failed.outcome = selftest::Outcome::Fail;
+                failed.summary = *refused;
+                outcome.results.back() = failed;
+                outcome.passed = false;
+                if (onSelfTest) onSelfTest(outcome);
+                answer(client, "1");
+                break;
+            }
+            run.deadline = m_session.clock().now() + m_settings.selfTestRun;
+            m_selfTest = std::move(run);
+            return Outcome::Waiting;
         }
-        run.deadline = m_session.clock().now() + m_settings.selfTestRun;
-        m_selfTest = std::move(run);
-        return Outcome::Waiting;
-    }
-    case ErrorQuery: answer(client, scpi::errorResponse(client.errors().next())); break;
-    case VersionQuery: answer(client, "1999.0"); break;
-    case CardQuery: answer(client, scpi::quotedString(m_session.identityLine())); break;
-    default: break;
+        case ErrorQuery:
+            answer(client, scpi::errorResponse(client.errors().next()));
+            break;
+        case VersionQuery:
+            answer(client, "1999.0");
+            break;
+        case CardQuery:
+            answer(client, scpi::quotedString(m_session.identityLine()));
+            break;
+        default:
+            break;
     }
     return Outcome::Done;
 }
@@ -249,49 +267,63 @@ Instrument::Outcome Instrument::common(ClientSession& client, int command,
 Instrument::Outcome Instrument::acquisition(ClientSession& client, int command,
                                             const scpi::ProgramUnit& unit) {
     switch (command) {
-    case Initiate:
-        if (m_session.running()) {
-            client.fail(Error{ErrorCode::InitIgnored, {}});
-        } else if (const auto refused = m_host.start()) {
-            client.fail(Error{ErrorCode::HardwareError, *refused});
-        }
-        break;
-    case Abort:
-        if (m_session.running()) m_host.stop();
-        break;
-    case StateQuery: answer(client, m_session.running() ? "1" : "0"); break;
-    case CountQuery: answer(client, decimal(m_session.blocks().storedSinceStart())); break;
-    case RateQuery: {
-        const auto& parameters = m_session.running() ? m_session.parameters() : m_host.startParameters();
-        answer(client, decimal(parameters.ScanRate));
-        break;
-    }
-    case LostQuery: answer(client, decimal(m_blocksLost)); break;
-    case FetchScansQuery: fetchScans(client); break;
-    case FetchLostQuery: answer(client, decimal(client.fetch.lastMissed)); break;
-    case Format: {
-        const auto kind = scpi::readChoice(unit.parameters[0], {"ASCii", "INTeger"});
-        if (const auto* error = errorOf(kind)) {
-            client.fail(*error);
+        case Initiate:
+            if (m_session.running()) {
+                client.fail(Error{ErrorCode::InitIgnored, {}});
+            } else if (const auto refused = m_host.start()) {
+                client.fail(Error{ErrorCode::HardwareError, *refused});
+            }
+            break;
+        case Abort:
+            if (m_session.running()) m_host.stop();
+            break;
+        case StateQuery:
+            answer(client, m_session.running() ? "1" : "0");
+            break;
+        case CountQuery:
+            answer(client, decimal(m_session.blocks().storedSinceStart()));
+            break;
+        case RateQuery: {
+            const auto& parameters =
+                m_session.running() ? m_session.parameters() : m_host.startParameters();
+            answer(client, decimal(parameters.ScanRate));
             break;
         }
-        const bool ascii = std::get<std::size_t>(kind) == 0;
-        if (unit.parameters.size() == 2) {
-            if (ascii) {
-                client.fail(Error{ErrorCode::ParameterNotAllowed, "ASCii takes no length"});
+        case LostQuery:
+            answer(client, decimal(m_blocksLost));
+            break;
+        case FetchScansQuery:
+            fetchScans(client);
+            break;
+        case FetchLostQuery:
+            answer(client, decimal(client.fetch.lastMissed));
+            break;
+        case Format: {
+            const auto kind = scpi::readChoice(unit.parameters[0], {"ASCii", "INTeger"});
+            if (const auto* error = errorOf(kind)) {
+                client.fail(*error);
                 break;
             }
-            const auto bits = scpi::readInteger(unit.parameters[1], 16, 16);
-            if (const auto* error = errorOf(bits)) {
-                client.fail(Error{error->code, "the codes are 16-bit"});
-                break;
+            const bool ascii = std::get<std::size_t>(kind) == 0;
+            if (unit.parameters.size() == 2) {
+                if (ascii) {
+                    client.fail(Error{ErrorCode::ParameterNotAllowed, "ASCii takes no length"});
+                    break;
+                }
+                const auto bits = scpi::readInteger(unit.parameters[1], 16, 16);
+                if (const auto* error = errorOf(bits)) {
+                    client.fail(Error{error->code, "the codes are 16-bit"});
+                    break;
+                }
             }
+            client.asciiData = ascii;
+            break;
         }
-        client.asciiData = ascii;
-        break;
-    }
-    case FormatQuery: answer(client, client.asciiData ? "ASC" : "INT,16"); break;
-    default: break;
+        case FormatQuery:
+            answer(client, client.asciiData ? "ASC" : "INT,16");
+            break;
+        default:
+            break;
     }
     return Outcome::Done;
 }
@@ -304,7 +336,8 @@ void Instrument::fetchScans(ClientSession& client) {
         position.nextScan = 0;
     }
     const ScanSpan span = ring.since(position.nextScan);
-    position.lastMissed = position.carriedMissed + span.overwritten + (m_scansLost - position.cardLostSeen);
+    position.lastMissed =
+        position.carriedMissed + span.overwritten + (m_scansLost - position.cardLostSeen);
     position.carriedMissed = 0;
     position.cardLostSeen = m_scansLost;
     position.nextScan = span.firstScan + span.scans;
@@ -367,15 +400,32 @@ Instrument::Outcome Instrument::measurement(ClientSession& client, int command,
                                        : none;
         std::optional<double> value;
         switch (command) {
-        case MeasureFrequency: value = of.frequencyHz; break;
-        case MeasurePeriod: value = of.periodSeconds; break;
-        case MeasurePeakToPeak: value = of.peakToPeak; break;
-        case MeasureMinimum: value = of.minimum; break;
-        case MeasureMaximum: value = of.maximum; break;
-        case MeasureMean: value = of.mean; break;
-        case MeasureRms: value = of.rms; break;
-        case MeasureDutyCycle: value = of.dutyPercent; break;
-        default: break;
+            case MeasureFrequency:
+                value = of.frequencyHz;
+                break;
+            case MeasurePeriod:
+                value = of.periodSeconds;
+                break;
+            case MeasurePeakToPeak:
+                value = of.peakToPeak;
+                break;
+            case MeasureMinimum:
+                value = of.minimum;
+                break;
+            case MeasureMaximum:
+                value = of.maximum;
+                break;
+            case MeasureMean:
+                value = of.mean;
+                break;
+            case MeasureRms:
+                value = of.rms;
+                break;
+            case MeasureDutyCycle:
+                value = of.dutyPercent;
+                break;
+            default:
+                break;
         }
         if (!text.empty()) text += ',';
         text += scpi::realText(value);
@@ -417,37 +467,39 @@ Instrument::Outcome Instrument::digital(ClientSession& client, int command,
 Instrument::Outcome Instrument::record(ClientSession& client, int command,
                                        const scpi::ProgramUnit& unit) {
     switch (command) {
-    case RecordStart: {
-        const auto name = scpi::readString(unit.parameters[0]);
-        if (const auto* error = errorOf(name)) {
-            client.fail(*error);
+        case RecordStart: {
+            const auto name = scpi::readString(unit.parameters[0]);
+            if (const auto* error = errorOf(name)) {
+                client.fail(*error);
+                break;
+            }
+            if (const auto problem = recordingNameProblem(std::get<std::string>(name))) {
+                client.fail(Error{ErrorCode::IllegalParameterValue, *problem});
+                break;
+            }
+            if (m_recording == nullptr) {
+                client.fail(Error{ErrorCode::SettingsConflict, m_settings.recordingRefused});
+                break;
+            }
+            if (m_recording->state().active) {
+                client.fail(Error{ErrorCode::SettingsConflict, "a recording is running"});
+                break;
+            }
+            if (auto refused = m_recording->start(std::get<std::string>(name)))
+                client.fail(*refused);
             break;
         }
-        if (const auto problem = recordingNameProblem(std::get<std::string>(name))) {
-            client.fail(Error{ErrorCode::IllegalParameterValue, *problem});
+        case RecordStop:
+            if (m_recording != nullptr) m_recording->stop();
             break;
-        }
-        if (m_recording == nullptr) {
-            client.fail(Error{ErrorCode::SettingsConflict, m_settings.recordingRefused});
+        case RecordStateQuery:
+            answer(client, m_recording != nullptr && m_recording->state().active ? "1" : "0");
             break;
-        }
-        if (m_recording->state().active) {
-            client.fail(Error{ErrorCode::SettingsConflict, "a recording is running"});
+        case RecordGapsQuery:
+            answer(client, decimal(m_recording != nullptr ? m_recording->state().gaps : 0));
             break;
-        }
-        if (auto refused = m_recording->start(std::get<std::string>(name))) client.fail(*refused);
-        break;
-    }
-    case RecordStop:
-        if (m_recording != nullptr) m_recording->stop();
-        break;
-    case RecordStateQuery:
-        answer(client, m_recording != nullptr && m_recording->state().active ? "1" : "0");
-        break;
-    case RecordGapsQuery:
-        answer(client, decimal(m_recording != nullptr ? m_recording->state().gaps : 0));
-        break;
-    default: break;
+        default:
+            break;
     }
     return Outcome::Done;
 }
@@ -468,8 +520,9 @@ SelfTestOutcome Instrument::judgeSelfTest(const selftest::CheckResult& identity,
     facts.interrupted = interrupted;
     SelfTestOutcome outcome;
     outcome.results = {identity, selftest::acquisitionVerdict(facts, m_observer)};
-    outcome.passed = std::all_of(outcome.results.begin(), outcome.results.end(),
-                                 [](const auto& r) { return r.outcome == selftest::Outcome::Pass; });
+    outcome.passed = std::all_of(outcome.results.begin(), outcome.results.end(), [](const auto& r) {
+        return r.outcome == selftest::Outcome::Pass;
+    });
     return outcome;
 }
 

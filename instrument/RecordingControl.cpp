@@ -1,7 +1,7 @@
+#include "instrument/RecordingControl.h"
+
 #include <algorithm>
 #include <cctype>
-
-#include "instrument/RecordingControl.h"
 
 namespace tqv::instrument {
 

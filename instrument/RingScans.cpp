@@ -35,11 +35,13 @@ ScanSpan RingScans::since(int64_t firstScan) const {
     const int64_t ringLength = blockLength * m_blocks.RingBlocks();
     // The oldest held block sits in the oldest filled slot; the ring is slot after slot.
     const int64_t offsetInRing =
-        (int64_t{filled.oldestSlot} * blockLength + (span.firstScan - begin) * channels) % ringLength;
+        (int64_t{filled.oldestSlot} * blockLength + (span.firstScan - begin) * channels) %
+        ringLength;
     const int64_t samples = span.scans * channels;
     const int64_t first = std::min(samples, ringLength - offsetInRing);
     const auto ring = m_blocks.RingBuf();
-    span.pieces[0] = ring.subspan(static_cast<std::size_t>(offsetInRing), static_cast<std::size_t>(first));
+    span.pieces[0] =
+        ring.subspan(static_cast<std::size_t>(offsetInRing), static_cast<std::size_t>(first));
     span.pieces[1] = ring.subspan(0, static_cast<std::size_t>(samples - first));
     return span;
 }

@@ -75,10 +75,14 @@ Read<double> readNumber(std::string_view parameter) {
     if (parameter.front() == '#') {
         if (parameter.size() < 2) return Error{ErrorCode::NumericDataError, {}};
         switch (upperChar(parameter[1])) {
-        case 'H': return nonDecimal(parameter.substr(2), 16);
-        case 'Q': return nonDecimal(parameter.substr(2), 8);
-        case 'B': return nonDecimal(parameter.substr(2), 2);
-        default: return Error{ErrorCode::DataTypeError, std::string(parameter)};
+            case 'H':
+                return nonDecimal(parameter.substr(2), 16);
+            case 'Q':
+                return nonDecimal(parameter.substr(2), 8);
+            case 'B':
+                return nonDecimal(parameter.substr(2), 2);
+            default:
+                return Error{ErrorCode::DataTypeError, std::string(parameter)};
         }
     }
     return decimal(parameter);
@@ -147,14 +151,16 @@ Read<std::vector<int>> readChannelList(std::string_view parameter, int lastChann
     std::string_view list = parameter.substr(2, parameter.size() - 3);
     std::vector<int> channels;
     const auto channel = [&](std::string_view text) -> Read<int64_t> {
-        while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+        while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+            text.remove_prefix(1);
         while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
         if (text.empty() || text.size() > 9) return Error{ErrorCode::SyntaxError, "channel list"};
         for (const char c : text) {
             if (!isDigit(c)) return Error{ErrorCode::SyntaxError, "channel list"};
         }
         const int64_t value = std::strtoll(std::string(text).c_str(), nullptr, 10);
-        if (value > lastChannel) return Error{ErrorCode::DataOutOfRange, "channel " + std::string(text)};
+        if (value > lastChannel)
+            return Error{ErrorCode::DataOutOfRange, "channel " + std::string(text)};
         return value;
     };
     while (true) {

@@ -27,7 +27,8 @@ Read<int64_t> readInteger(std::string_view parameter, int64_t minimum, int64_t m
 
 // Which of `choices` (written "ASCii": short form upper case) the parameter names, in
 // either form and any case; -141 for any other word, -104 for a number or a string.
-Read<std::size_t> readChoice(std::string_view parameter, std::initializer_list<std::string_view> choices);
+Read<std::size_t> readChoice(std::string_view parameter,
+                             std::initializer_list<std::string_view> choices);
 
 // The text of a string in double or single quotes, a doubled quote read as one; -104
 // for anything that is no string.

@@ -19,15 +19,21 @@ std::optional<StartFailure> BlockDrain::start(const StartParameters& parameters)
 }
 
 void BlockDrain::poll() {
+    if (fetchWaiting()) return;
+    m_session.clock().sleepFor(m_pollInterval);
+    m_now = m_session.clock().now();
+}
+
+bool BlockDrain::fetchWaiting() {
     const int16_t waiting = m_session.queryBuf();
     if (waiting <= 0) {
-        m_session.clock().sleepFor(m_pollInterval);
         m_now = m_session.clock().now();
-        return;
+        return false;
     }
     const auto fetched = m_session.fetch(waiting);
     m_now = m_session.clock().now();
     if (fetched.delivered > 0) m_lastDelivery = m_now;
+    return true;
 }
 
 DrainEnd BlockDrain::run(const DrainLimits& limits) {

@@ -40,6 +40,9 @@ public:
     std::optional<StartFailure> start(const StartParameters& parameters);
     // Fetches every block waiting, or waits the poll interval when none is.
     void poll();
+    // Fetches every block waiting and returns at once: for an event loop whose timer
+    // does the waiting. True when the card reported blocks.
+    bool fetchWaiting();
     // Polls until the limits end it.
     DrainEnd run(const DrainLimits& limits);
 

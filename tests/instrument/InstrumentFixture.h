@@ -29,7 +29,8 @@ struct SessionHost final : AcquisitionHost {
     explicit SessionHost(session::CardSession& s) : session(s) {}
     std::optional<std::string> start() override {
         ++starts;
-        if (const auto failure = session.start(parameters)) return session::startFailureText(*failure);
+        if (const auto failure = session.start(parameters))
+            return session::startFailureText(*failure);
         return std::nullopt;
     }
     void stop() override {

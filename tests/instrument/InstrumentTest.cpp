@@ -39,7 +39,8 @@ TEST_F(InstrumentFixture, IdentityFromTheCardsExchangeAndAnswersJoinedBySemicolo
 
 TEST_F(InstrumentFixture, EachClientHasItsOwnErrorQueueAndEventStatus) {
     Client other(*instrument);
-    EXPECT_EQ(client.ask("FOO:BAR?;*IDN?"), "") << "an undefined header discards the rest of the line";
+    EXPECT_EQ(client.ask("FOO:BAR?;*IDN?"), "")
+        << "an undefined header discards the rest of the line";
     EXPECT_EQ(client.ask("DIG:OUTP:BYTE 2,0"), "");
     EXPECT_EQ(other.ask("SYST:ERR?"), "0,\"No error\"\n");
     EXPECT_EQ(client.ask("*ESR?"), "48\n") << "command and execution error bits";
@@ -92,7 +93,8 @@ TEST_F(InstrumentFixture, FetchesAreContinuousPerClientInBinaryOrText) {
     deliver(2);
     const auto second = blockCodes(client.ask("FETCh:SCANs?"));
     ASSERT_EQ(second.size(), 2400u);
-    EXPECT_EQ(second.front(), static_cast<int16_t>(first.back() + 1)) << "no scan twice, none missed";
+    EXPECT_EQ(second.front(), static_cast<int16_t>(first.back() + 1))
+        << "no scan twice, none missed";
     EXPECT_EQ(blockCodes(other.ask("FETC:SCAN?")).size(), 3600u) << "its own position";
     EXPECT_EQ(client.ask("FETC:SCAN?"), "#10\n") << "nothing new";
     EXPECT_EQ(client.ask("FETC:LOST?"), "0\n");
@@ -161,7 +163,9 @@ TEST_F(InstrumentFixture, MeasurementsOverTheNewest600MsInTheChannelsUnit) {
     EXPECT_EQ(client.ask("MEAS:RMS? (@3,1)"), "301,101\n");
 
     InstrumentSettings scaled = settings();
-    scaled.scale = [](int channel) { return ChannelScale{-0.5, 1.0, channel == 1 ? "V" : "codes"}; };
+    scaled.scale = [](int channel) {
+        return ChannelScale{-0.5, 1.0, channel == 1 ? "V" : "codes"};
+    };
     Instrument inVolts(session, host, nullptr, scaled);
     Client volts(inVolts);
     EXPECT_EQ(volts.ask("MEAS:MEAN? (@1);MIN? (@1);RMS? (@1)"), "-49.5;-49.5;49.5\n");
@@ -171,7 +175,8 @@ TEST_F(InstrumentFixture, RecordingIsRefusedWithoutAFolderAndBadNamesAlways) {
     client.ask("REC:STAR \"run.wav\"");
     EXPECT_EQ(client.ask("SYST:ERR?"),
               "-221,\"Settings conflict;no recording folder was given (--record-dir)\"\n");
-    for (const char* name : {"\"../run.wav\"", "\"a/run.wav\"", "\"run.txt\"", "\"\"", "\"..wav\""}) {
+    for (const char* name :
+         {"\"../run.wav\"", "\"a/run.wav\"", "\"run.txt\"", "\"\"", "\"..wav\""}) {
         client.ask(std::string("REC:STAR ") + name);
         EXPECT_EQ(client.ask("SYST:ERR?").substr(0, 5), "-224,") << name;
     }

@@ -30,7 +30,8 @@ struct Table : ::testing::Test {
 };
 
 TEST_F(Table, ShortAndLongFormsInAnyCaseAndNothingBetween) {
-    for (const char* line : {"SYST:ERR?", "system:error?", "SyStEm:ErRoR:nExT?", ":SYST:ERR:NEXT?"}) {
+    for (const char* line :
+         {"SYST:ERR?", "system:error?", "SyStEm:ErRoR:nExT?", ":SYST:ERR:NEXT?"}) {
         EXPECT_EQ(lookUp(table, line), 2) << line;
     }
     for (const char* line : {"SYSTE:ERR?", "SYS:ERR?", "SYST:ERRORS?", "SYST:ERR", "SYST:NEXT?"}) {
@@ -54,8 +55,8 @@ TEST_F(Table, AHeaderWithoutColonContinuesThePathCommonCommandsLeaveItAlone) {
 }
 
 TEST(ProgramMessage, ParametersKeepTheirQuotesAndListsWhole) {
-    const auto message =
-        parseProgramMessage("  REC:STAR \"a;b,\"\"c\"\".wav\" ; MEAS:FREQ? (@0,2)\t;DIG:OUTP:BYTE 1 , #HAA;");
+    const auto message = parseProgramMessage(
+        "  REC:STAR \"a;b,\"\"c\"\".wav\" ; MEAS:FREQ? (@0,2)\t;DIG:OUTP:BYTE 1 , #HAA;");
     ASSERT_FALSE(message.error);
     ASSERT_EQ(message.units.size(), 3u);
     EXPECT_THAT(message.units[0].parameters, ElementsAre("\"a;b,\"\"c\"\".wav\""));
