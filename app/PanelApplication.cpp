@@ -9,6 +9,7 @@
 #include "app/FormWiring.h"
 #include "app/RecordingAttachment.h"
 #include "app/ScopeAttachment.h"
+#include "app/ServerAttachment.h"
 #include "app/TerminationSignals.h"
 #include "files/AtomicSave.h"
 #include "session/CardSession.h"
@@ -29,6 +30,8 @@ PanelApplication::PanelApplication(std::vector<card::LibraryCandidate> libraryCa
 
 PanelApplication::~PanelApplication() {
     m_termination.reset();
+    // The clients go first: nobody may ask anything of a panel that is closing.
+    m_server.reset();
     // Closed before the window: a recording never outlives the blocks' owner.
     m_recording.reset();
     if (m_window) {
@@ -48,11 +51,12 @@ bool PanelApplication::open() {
 
     m_session = std::make_unique<session::CardSession>(m_binding, m_clock);
     m_window = std::make_unique<window::qt::QtFormWindow>();
-    m_context = std::make_unique<window::FormContext>(
-        window::FormContext{*m_session, m_form, *m_window});
+    m_context =
+        std::make_unique<window::FormContext>(window::FormContext{*m_session, m_form, *m_window});
     m_wiring = std::make_unique<FormWiring>(*m_context);
     m_window->setEvents(m_wiring.get());
-    m_termination = std::make_unique<TerminationSignals>([window = m_window.get()] { window->close(); });
+    m_termination =
+        std::make_unique<TerminationSignals>([window = m_window.get()] { window->close(); });
     m_scope = std::make_unique<ScopeAttachment>(*m_window, m_session->blocks());
     m_recording = std::make_unique<RecordingAttachment>(*m_session, m_scope->scope(),
                                                         files::displayName(m_binding.loadedFrom()));
@@ -68,9 +72,21 @@ void PanelApplication::openScope() {
 }
 
 std::optional<std::string> PanelApplication::startRecording(const std::filesystem::path& file,
-                                                           bool replace) {
+                                                            bool replace) {
     if (!m_recording) return std::string("the panel is not open");
     return m_recording->start(file, replace);
+}
+
+std::optional<std::string> PanelApplication::serve(const network::ListenAddress& address) {
+    if (!m_wiring) return std::string("the panel is not open");
+    instrument::InstrumentSettings settings;
+    settings.version = TQV_VERSION;
+    m_server = std::make_unique<ServerAttachment>(*m_wiring, *m_session, settings);
+    if (const auto refused = m_server->listen(address)) {
+        m_server.reset();
+        return refused->toStdString();
+    }
+    return std::nullopt;
 }
 
 void PanelApplication::reportLoadFailure(const std::string& text) const {

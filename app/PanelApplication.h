@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "card/AdcardBinding.h"
+#include "network/ListenAddress.h"
 #include "session/Clock.h"
 #include "window/FormState.h"
 
@@ -27,6 +28,7 @@ namespace tqv::app {
 class FormWiring;
 class RecordingAttachment;
 class ScopeAttachment;
+class ServerAttachment;
 class TerminationSignals;
 
 class PanelApplication {
@@ -56,6 +58,11 @@ public:
     std::optional<std::string> startRecording(const std::filesystem::path& file, bool replace);
     RecordingAttachment* recording() const { return m_recording.get(); }
 
+    // Serves the card to network clients on `address` (--listen) for as long as the
+    // panel is open; empty once listening, else why not. Nothing before open() succeeded.
+    std::optional<std::string> serve(const network::ListenAddress& address);
+    ServerAttachment* server() const { return m_server.get(); }
+
     // Null until open() succeeded.
     window::qt::QtFormWindow* window() const { return m_window.get(); }
     ScopeAttachment* scope() const { return m_scope.get(); }
@@ -76,6 +83,7 @@ private:
     std::unique_ptr<TerminationSignals> m_termination;
     std::unique_ptr<ScopeAttachment> m_scope;
     std::unique_ptr<RecordingAttachment> m_recording;
+    std::unique_ptr<ServerAttachment> m_server;
     std::optional<std::string> m_loadError;
 };
 

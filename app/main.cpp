@@ -8,11 +8,12 @@
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/PanelApplication.h"
-#include "window/qt/QtFormWindow.h"
+#include "app/ServerAttachment.h"
 #include "app/StandardStreams.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "window/qt/PanelFonts.h"
+#include "window/qt/QtFormWindow.h"
 
 using tqv::app::CommandLine;
 
@@ -38,6 +39,13 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Press 开始采集 (start acquisition) once the panel is open, as the "
                        "operator would: with --record, a run that needs nobody."));
     parser.addOption(start);
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Serve the card to SCPI clients on [ADDR:]PORT (loopback when ADDR is "
+                       "left out; port 0: any free port, named on standard error) while the "
+                       "window shows what they do."),
+        QStringLiteral("[ADDR:]PORT"));
+    parser.addOption(listen);
     CommandLine commandLine(parser);
     if (const auto status = commandLine.parse(arguments)) return *status;
     commandLine.quietenQt();
@@ -45,6 +53,14 @@ int main(int argc, char* argv[]) {
         return CommandLine::usageError(
             "unexpected argument: " +
             tqv::files::displayName(tqv::files::qt::toPath(parser.positionalArguments().first())));
+    }
+    std::optional<tqv::network::ListenAddress> listenAddress;
+    if (parser.isSet(listen)) {
+        const auto parsed = tqv::network::parseListenAddress(parser.value(listen), true);
+        if (const auto* problem = std::get_if<QString>(&parsed)) {
+            return CommandLine::usageError("--listen: " + problem->toStdString());
+        }
+        listenAddress = std::get<tqv::network::ListenAddress>(parsed);
     }
     tqv::app::treatEmptyPlatformAsUnset();
     if (const auto missing = tqv::app::missingDisplay(tqv::app::displayEnvironment())) {
@@ -62,6 +78,15 @@ int main(int argc, char* argv[]) {
     tqv::app::PanelApplication panel(commandLine.candidates());
     if (!panel.open()) return CommandLine::FailureStatus;
     commandLine.reportBound(panel.binding());
+    if (listenAddress) {
+        if (const auto refused = panel.serve(*listenAddress)) {
+            CommandLine::writeMessage("cannot listen on " + parser.value(listen).toStdString() +
+                                      ": " + *refused);
+            return CommandLine::FailureStatus;
+        }
+        CommandLine::writeMessage("listening on " +
+                                  panel.server()->server().listening().toStdString());
+    }
     if (parser.isSet(scope)) panel.openScope();
     if (parser.isSet(record)) {
         if (const auto error =

@@ -31,16 +31,19 @@ def counter_continuous(first, second):
     return steps == {1}, steps
 
 
-def check_pyvisa(instrument):
+def check_pyvisa(instrument, stage=lambda name: None):
     """The session a bench user runs first: identity, two fetches, a measurement, the
-    outputs read back through the loopback, an error, the self-test, the end."""
+    outputs read back through the loopback, an error, the self-test, the end. `stage` is
+    told where it got to, for a test that looks at the window meanwhile."""
     identity = instrument.query("*IDN?").split(",")
     expect(len(identity) == 4 and identity[0] == "TQV" and identity[1] == "TQV5200-1" and
            identity[2] == "0", f"*IDN? gave {identity}")
     instrument.write("INIT")
     wait_for(lambda: int(instrument.query("ACQ:COUN?")) >= 3, 10, "three blocks")
+    stage("acquiring")
     first = instrument.query_binary_values("FETC:SCAN?", datatype="h")
-    wait_for(lambda: int(instrument.query("ACQ:COUN?")) >= 8, 10, "five blocks more")
+    stored = int(instrument.query("ACQ:COUN?"))
+    wait_for(lambda: int(instrument.query("ACQ:COUN?")) > stored, 10, "more blocks")
     second = instrument.query_binary_values("FETC:SCAN?", datatype="h")
     expect(len(first) % 4 == 0 and len(first) >= 3 * 1200 and len(second) >= 1200,
            f"fetched {len(first)} and {len(second)} codes")
@@ -56,6 +59,7 @@ def check_pyvisa(instrument):
     words = instrument.query_ascii_values("DIG:INP?", converter="d")
     expect(len(words) == 6 and words[1] == 165 and words[0] & 0x08,
            f"outputs not read back through the loopback: {words}")
+    stage("outputs")
     instrument.write("DIG:OUTP:BYTE 0,0;BYTE 1,0")
 
     instrument.write("MEAS:VOLT? (@0)")
@@ -68,6 +72,7 @@ def check_pyvisa(instrument):
     expect(instrument.query("ACQ:STAT?") == "1", "*TST? stopped the acquisition")
     instrument.write("ABOR")
     expect(instrument.query("ACQ:STAT?") == "0", "ABORt left it running")
+    stage("stopped")
 
 
 def pyvisa_session(program, work):
