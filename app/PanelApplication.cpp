@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/CommandLine.h"
+#include "app/FleetAttachment.h"
 #include "app/FormWiring.h"
 #include "app/RecordingAttachment.h"
 #include "app/ScopeAttachment.h"
@@ -30,7 +31,10 @@ PanelApplication::PanelApplication(std::vector<card::LibraryCandidate> libraryCa
 
 PanelApplication::~PanelApplication() {
     m_termination.reset();
-    // The clients go first: nobody may ask anything of a panel that is closing.
+    // The fleet and the clients go first: nobody may ask anything of a panel that is
+    // closing. The card was stopped by the window's Unload, which the fleet has told.
+    if (m_window && !m_window->unloaded()) m_window->close();
+    m_fleet.reset();
     m_server.reset();
     // Closed before the window: a recording never outlives the blocks' owner.
     m_recording.reset();
@@ -77,16 +81,24 @@ std::optional<std::string> PanelApplication::startRecording(const std::filesyste
     return m_recording->start(file, replace);
 }
 
+ServerAttachment& PanelApplication::instrument() {
+    if (!m_server) {
+        instrument::InstrumentSettings settings;
+        settings.version = TQV_VERSION;
+        m_server = std::make_unique<ServerAttachment>(*m_wiring, *m_session, settings);
+    }
+    return *m_server;
+}
+
 std::optional<std::string> PanelApplication::serve(const network::ListenAddress& address) {
     if (!m_wiring) return std::string("the panel is not open");
-    instrument::InstrumentSettings settings;
-    settings.version = TQV_VERSION;
-    m_server = std::make_unique<ServerAttachment>(*m_wiring, *m_session, settings);
-    if (const auto refused = m_server->listen(address)) {
-        m_server.reset();
-        return refused->toStdString();
-    }
+    if (const auto refused = instrument().listen(address)) return refused->toStdString();
     return std::nullopt;
+}
+
+void PanelApplication::report(const FleetTarget& target) {
+    if (!m_wiring) return;
+    m_fleet = std::make_unique<FleetAttachment>(target, instrument().instrument(), "tqv-multibuf");
 }
 
 void PanelApplication::reportLoadFailure(const std::string& text) const {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FleetOptions.h"
 #include "card/AdcardBinding.h"
 #include "network/ListenAddress.h"
 #include "session/Clock.h"
@@ -25,6 +26,7 @@ class QtFormWindow;
 
 namespace tqv::app {
 
+class FleetAttachment;
 class FormWiring;
 class RecordingAttachment;
 class ScopeAttachment;
@@ -61,6 +63,8 @@ public:
     // Serves the card to network clients on `address` (--listen) for as long as the
     // panel is open; empty once listening, else why not. Nothing before open() succeeded.
     std::optional<std::string> serve(const network::ListenAddress& address);
+    // Reports to the fleet's broker (--mqtt, --bench-id) for as long as the panel is open.
+    void report(const FleetTarget& target);
     ServerAttachment* server() const { return m_server.get(); }
 
     // Null until open() succeeded.
@@ -70,6 +74,8 @@ public:
     const std::optional<std::string>& loadError() const { return m_loadError; }
 
 private:
+    // The instrument the network clients and the fleet share, made with the first of them.
+    ServerAttachment& instrument();
     void reportLoadFailure(const std::string& text) const;
 
     // Declared in the order they depend on one another: destroyed the other way round.
@@ -84,6 +90,7 @@ private:
     std::unique_ptr<ScopeAttachment> m_scope;
     std::unique_ptr<RecordingAttachment> m_recording;
     std::unique_ptr<ServerAttachment> m_server;
+    std::unique_ptr<FleetAttachment> m_fleet;
     std::optional<std::string> m_loadError;
 };
 

@@ -47,6 +47,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("[ADDR:]PORT"));
     parser.addOption(listen);
     CommandLine commandLine(parser);
+    const tqv::app::FleetOptions fleetOptions(parser);
     if (const auto status = commandLine.parse(arguments)) return *status;
     commandLine.quietenQt();
     if (!parser.positionalArguments().isEmpty()) {
@@ -54,6 +55,9 @@ int main(int argc, char* argv[]) {
             "unexpected argument: " +
             tqv::files::displayName(tqv::files::qt::toPath(parser.positionalArguments().first())));
     }
+    const auto fleet = fleetOptions.read();
+    if (const auto* problem = std::get_if<std::string>(&fleet))
+        return CommandLine::usageError(*problem);
     std::optional<tqv::network::ListenAddress> listenAddress;
     if (parser.isSet(listen)) {
         const auto parsed = tqv::network::parseListenAddress(parser.value(listen), true);
@@ -86,6 +90,9 @@ int main(int argc, char* argv[]) {
         }
         CommandLine::writeMessage("listening on " +
                                   panel.server()->server().listening().toStdString());
+    }
+    if (const auto& target = std::get<std::optional<tqv::app::FleetTarget>>(fleet)) {
+        panel.report(*target);
     }
     if (parser.isSet(scope)) panel.openScope();
     if (parser.isSet(record)) {

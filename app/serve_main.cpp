@@ -13,6 +13,8 @@
 
 #include "app/CommandLine.h"
 #include "app/DrainHost.h"
+#include "app/FleetAttachment.h"
+#include "app/FleetOptions.h"
 #include "app/StandardStreams.h"
 #include "app/TerminationSignals.h"
 #include "card/AdcardBinding.h"
@@ -48,6 +50,7 @@ int main(int argc, char* argv[]) {
         "library.\n\n" +
         CommandLine::searchOrderHelp());
     CommandLine commandLine(parser);
+    const app::FleetOptions fleetOptions(parser);
     const QCommandLineOption listenOption(
         "listen",
         "Listen on ADDR:PORT (default 127.0.0.1:5025, loopback only; port 0: any free "
@@ -66,6 +69,10 @@ int main(int argc, char* argv[]) {
     const auto listen = network::parseListenAddress(parser.value(listenOption), false);
     if (const auto* problem = std::get_if<QString>(&listen))
         return usageError("--listen: " + *problem);
+    const auto fleet = fleetOptions.read();
+    if (const auto* problem = std::get_if<std::string>(&fleet))
+        return CommandLine::usageError(*problem);
+    const auto& fleetTarget = std::get<std::optional<app::FleetTarget>>(fleet);
     std::optional<std::filesystem::path> recordDir;
     if (parser.isSet(recordDirOption)) {
         const QString folder = parser.value(recordDirOption);
@@ -112,11 +119,17 @@ int main(int argc, char* argv[]) {
             return CommandLine::FailureStatus;
         }
         CommandLine::writeMessage("listening on " + server.listening().toStdString());
+        std::unique_ptr<app::FleetAttachment> reporting;
+        if (fleetTarget) {
+            reporting = std::make_unique<app::FleetAttachment>(*fleetTarget, served, "tqv-serve");
+        }
 
         const app::TerminationSignals termination([] { QCoreApplication::quit(); });
         QCoreApplication::exec();
-        // The card stopped and every recording closed, as for a program that ends.
+        // The card stopped and every recording closed, as for a program that ends; then
+        // the fleet told.
         cardSession.stop(session::StopCause::Closing);
+        reporting.reset();
         return CommandLine::SuccessStatus;
     } catch (const std::exception& error) {
         CommandLine::writeMessage(error.what());

@@ -17,6 +17,9 @@ packages=(
   libsndfile1-dev nlohmann-json3-dev  # the recorder: WAV/RF64 files, its metadata
   sox python3-numpy                 # the recordings read back by readers not ours
   mandoc                            # the manual pages' check
+  libmosquitto-dev                  # the fleet's MQTT broker
+  python3-pyvisa python3-pyvisa-py  # the network instrument's tests: a SCPI client nobody here wrote
+  mosquitto python3-paho-mqtt       # the fleet's tests: a real broker and a subscriber
 )
 
 missing=()

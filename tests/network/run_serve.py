@@ -13,7 +13,7 @@ import time
 import pyvisa
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from served import Line, Served, expect, wait_for  # noqa: E402
+from served import Line, Served, expect, fresh_folder, wait_for  # noqa: E402
 
 
 def visa(port, timeout_ms=10000):
@@ -220,5 +220,4 @@ SCENARIOS = {name: globals()[name] for name in (
 
 if __name__ == "__main__":
     scenario, program, work = sys.argv[1:4]
-    os.makedirs(work, exist_ok=True)
-    SCENARIOS[scenario](program, work)
+    SCENARIOS[scenario](program, fresh_folder(work))

@@ -1,6 +1,7 @@
 """The programs that serve the card, run as a user runs them: started on a free port
 (port 0, read back from the line they print), asked through sockets or PyVISA, ended by
 SIGTERM. Shared by the network and MQTT tests."""
+import atexit
 import os
 import re
 import select
@@ -9,6 +10,33 @@ import socket
 import subprocess
 import sys
 import time
+
+
+# Whatever a failing test leaves running is ended with it.
+_started = []
+
+
+@atexit.register
+def _end_everything_started():
+    for process in _started:
+        if process.poll() is None:
+            process.kill()
+            process.wait()
+
+
+def start(command, **options):
+    """subprocess.Popen, ended when the test ends however it ends."""
+    process = subprocess.Popen(command, **options)
+    _started.append(process)
+    return process
+
+
+def fresh_folder(path):
+    """An empty folder at `path`: nothing of an earlier run remains."""
+    import shutil
+    shutil.rmtree(path, ignore_errors=True)
+    os.makedirs(path)
+    return path
 
 
 def expect(condition, message):
@@ -31,8 +59,8 @@ class Served:
     """A serving program started with --listen ...:0; `port` is the one it took."""
 
     def __init__(self, command, env=None, listen_line=rb"listening on [\d.:\[\]a-f]*:(\d+)"):
-        self.process = subprocess.Popen(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                                        env={**os.environ, **(env or {})})
+        self.process = start(command, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                             env={**os.environ, **(env or {})})
         self.stderr = b""
         deadline = time.monotonic() + 30
         while time.monotonic() < deadline:
