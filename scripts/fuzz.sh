@@ -23,7 +23,7 @@ artifacts=$build/fuzz-artifacts
 echo "=== configure and build (preset fuzz)"
 cmake --preset fuzz >/dev/null
 # Only the fuzz targets: the unit tests of this build are for ctest --preset fuzz.
-cmake --build --preset fuzz -j2 --target fuzz_numeric_prefix fuzz_digital_output
+cmake --build --preset fuzz -j2 --target fuzz_numeric_prefix fuzz_digital_output fuzz_scpi_parser
 
 # One line per target, written at configure time: name, binary, seeds, options.
 manifest=$build/fuzzers.tsv
