@@ -198,6 +198,23 @@ def disconnect_mid_block(program, work):
     finish(served, watcher)
 
 
+def example(program, work):
+    """docs/examples/serve_client.py as a user runs it, against tqv-serve."""
+    import subprocess
+    served = Served([program, "--listen", "127.0.0.1:0"])
+    script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "examples",
+                          "serve_client.py")
+    done = subprocess.run([sys.executable, script, f"TCPIP::127.0.0.1::{served.port}::SOCKET"],
+                          capture_output=True, text=True, timeout=60)
+    expect(done.returncode == 0, f"the example ended with {done.returncode}\n{done.stdout}\n{done.stderr}")
+    for line in ("instrument: TQV,TQV5200-1,0,", "counter continuous across the fetches: True",
+                 "input words: [1, 165,", 'error queue: -113,"Undefined header;MEAS:VOLT?"',
+                 "self-test: passed", "acquiring: 0"):
+        expect(line in done.stdout, f"the example did not say '{line}':\n{done.stdout}")
+    status, said = served.stop()
+    expect(status == 0, f"exit {status}\n{said}")
+
+
 def refused_port(program, work):
     holder = socket.socket()
     holder.bind(("127.0.0.1", 0))
@@ -216,7 +233,7 @@ def refused_port(program, work):
 
 SCENARIOS = {name: globals()[name] for name in (
     "pyvisa_session", "many_clients", "long_line", "garbage", "never_reads",
-    "disconnect_mid_block", "refused_port")}
+    "disconnect_mid_block", "refused_port", "example")}
 
 if __name__ == "__main__":
     scenario, program, work = sys.argv[1:4]
