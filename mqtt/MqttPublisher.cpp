@@ -98,6 +98,11 @@ bool MqttPublisher::flush(std::chrono::milliseconds timeout) {
     });
 }
 
+bool MqttPublisher::isConnected() const {
+    const std::lock_guard lock(m_mutex);
+    return m_connected;
+}
+
 std::string MqttPublisher::problem() const {
     const std::lock_guard lock(m_mutex);
     return m_problem;
@@ -117,11 +122,7 @@ void MqttPublisher::run() {
             connectOnce();
             continue;
         }
-        bool connected = false;
-        {
-            const std::lock_guard lock(m_mutex);
-            connected = m_connected;
-        }
+        bool connected = isConnected();
         if (!connected && !m_connecting) {
             failed("the broker closed the connection");
             continue;
@@ -131,10 +132,7 @@ void MqttPublisher::run() {
             failed(failureText(result));
             continue;
         }
-        {
-            const std::lock_guard lock(m_mutex);
-            connected = m_connected;
-        }
+        connected = isConnected();
         if (!connected && Clock::now() - m_attemptStarted > kConnectTimeout) {
             failed("no answer from the broker within 10 s");
             continue;
@@ -142,13 +140,8 @@ void MqttPublisher::run() {
         if (connected) sendQueued();
     }
     if (m_client != nullptr) {
-        bool connected = false;
-        {
-            const std::lock_guard lock(m_mutex);
-            connected = m_connected;
-        }
         // A goodbye, so that the broker keeps the last status sent rather than the will.
-        if (connected) {
+        if (isConnected()) {
             mosquitto_disconnect(m_client);
             for (int i = 0; i < 10 && mosquitto_loop(m_client, 10, 1) == MOSQ_ERR_SUCCESS; ++i) {
             }

@@ -54,6 +54,7 @@ private:
         std::string payload;
     };
     void run();
+    bool isConnected() const;
     void connectOnce();
     void sendQueued();
     std::optional<Message> nextToSend();

@@ -2,31 +2,17 @@
 
 #include <stdexcept>
 
+#include "scpi/Mnemonic.h"
+
 namespace tqv::scpi {
-
-namespace {
-
-std::string upper(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return result;
-}
-
-}  // namespace
 
 void CommandTable::add(std::string_view pattern, int id) {
     Entry entry;
     entry.id = id;
-    if (!pattern.empty() && pattern.back() == '?') {
-        entry.query = true;
-        pattern.remove_suffix(1);
-    }
-    if (!pattern.empty() && pattern.front() == '*') {
-        entry.common = true;
-        pattern.remove_prefix(1);
-    }
+    const HeaderForm form = headerForm(pattern);
+    entry.query = form.query;
+    entry.common = form.common;
+    pattern = form.rest;
     while (!pattern.empty()) {
         Node node;
         if (pattern.front() == '[') {
@@ -50,7 +36,7 @@ void CommandTable::add(std::string_view pattern, int id) {
             ++shortLength;
         }
         node.shortForm = node.longForm.substr(0, shortLength);
-        node.longForm = upper(node.longForm);
+        node.longForm = upperCase(node.longForm);
         if (node.shortForm.empty()) throw std::invalid_argument("a node without a short form");
         entry.nodes.push_back(std::move(node));
     }

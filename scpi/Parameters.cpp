@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "scpi/Mnemonic.h"
+
 namespace tqv::scpi {
 
 namespace {
@@ -105,8 +107,7 @@ Read<std::size_t> readChoice(std::string_view parameter,
         parameter.front() == '\'' || parameter.front() == '(') {
         return Error{ErrorCode::DataTypeError, std::string(parameter)};
     }
-    std::string word;
-    for (const char c : parameter) word += upperChar(c);
+    const std::string word = upperCase(parameter);
     std::size_t index = 0;
     for (const std::string_view choice : choices) {
         std::string longForm;

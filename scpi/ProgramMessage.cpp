@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "scpi/Mnemonic.h"
+
 namespace tqv::scpi {
 
 namespace {
@@ -25,14 +27,6 @@ std::string_view trimmed(std::string_view text) {
 
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool isMnemonicChar(char c) { return isLetter(c) || (c >= '0' && c <= '9') || c == '_'; }
-
-std::string upper(std::string_view text) {
-    std::string result(text);
-    for (char& c : result) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return result;
-}
 
 // Splits `text` at `separator` where it stands outside quotes and parentheses. Empty
 // when a string is left open or a parenthesis does not close.
@@ -88,14 +82,11 @@ Split splitOutside(std::string_view text, char separator) {
 // "MEAS:FREQ?" or "*IDN?" into the unit; the path is resolved by the caller.
 std::optional<Error> parseHeader(std::string_view header, ProgramUnit& unit, bool& absolute) {
     unit.header = std::string(header);
-    if (!header.empty() && header.back() == '?') {
-        unit.query = true;
-        header.remove_suffix(1);
-    }
-    if (!header.empty() && header.front() == '*') {
-        unit.common = true;
-        header.remove_prefix(1);
-    } else if (!header.empty() && header.front() == ':') {
+    const HeaderForm form = headerForm(header);
+    unit.query = form.query;
+    unit.common = form.common;
+    header = form.rest;
+    if (!unit.common && !header.empty() && header.front() == ':') {
         absolute = true;
         header.remove_prefix(1);
     }
@@ -109,7 +100,7 @@ std::optional<Error> parseHeader(std::string_view header, ProgramUnit& unit, boo
         if (mnemonic.size() > MaxMnemonicLength) {
             return Error{ErrorCode::ProgramMnemonicTooLong, unit.header};
         }
-        unit.mnemonics.push_back(upper(mnemonic));
+        unit.mnemonics.push_back(upperCase(mnemonic));
         if (end == header.size()) break;
         if (unit.common) return Error{ErrorCode::SyntaxError, unit.header};
         header.remove_prefix(end + 1);

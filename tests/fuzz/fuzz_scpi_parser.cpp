@@ -28,9 +28,9 @@ namespace {
 using namespace tqv;
 
 constexpr const char* kPatterns[] = {
-    "*IDN?", "*RST", "SYSTem:ERRor[:NEXT]?", "MEASure:FREQuency?", "FORMat[:DATA]",
-    "FORMat[:DATA]?", "INITiate[:IMMediate]", "DIGital:OUTPut:BYTE", "ACQuire:STATe?",
-    "FETCh:SCANs?", "[SENSe:]DATA:POINts?",
+    "*IDN?",          "*RST",           "SYSTem:ERRor[:NEXT]?", "MEASure:FREQuency?",
+    "FORMat[:DATA]",  "FORMat[:DATA]?", "INITiate[:IMMediate]", "DIGital:OUTPut:BYTE",
+    "ACQuire:STATe?", "FETCh:SCANs?",   "[SENSe:]DATA:POINts?",
 };
 
 // "SYSTem:ERRor[:NEXT]?" as a regular expression over an upper-cased header.
@@ -59,7 +59,8 @@ std::regex referenceOf(std::string pattern) {
                 while (!node.empty() && node.back() == ':') node.pop_back();
             } else {
                 if (pattern[i] == ':') ++i;
-                while (i < pattern.size() && pattern[i] != ':' && pattern[i] != '[') node += pattern[i++];
+                while (i < pattern.size() && pattern[i] != ':' && pattern[i] != '[')
+                    node += pattern[i++];
             }
             std::string shortForm;
             std::string longForm;
@@ -96,7 +97,8 @@ std::string upper(std::string_view text) {
 bool plainLine(std::string_view line) {
     return std::all_of(line.begin(), line.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
-        return byte >= 0x20 && byte < 0x7F && std::string_view(";\"'(),").find(c) == std::string_view::npos;
+        return byte >= 0x20 && byte < 0x7F &&
+               std::string_view(";\"'(),").find(c) == std::string_view::npos;
     });
 }
 
@@ -110,8 +112,9 @@ void checkAgainstReference(const scpi::CommandTable& table, std::string_view lin
     const bool wellFormed = std::regex_match(header, kWellFormed);
     const bool parsed = !message.error && message.units.size() == 1;
     if (wellFormed != parsed) {
-        fuzz::fail("a header is taken apart exactly when the grammar allows it", fuzz::escaped(line),
-                   wellFormed ? "well-formed" : "refused", parsed ? "taken apart" : "refused");
+        fuzz::fail("a header is taken apart exactly when the grammar allows it",
+                   fuzz::escaped(line), wellFormed ? "well-formed" : "refused",
+                   parsed ? "taken apart" : "refused");
     }
     if (!parsed) return;
     int expected = -1;
@@ -149,7 +152,8 @@ struct Host final : instrument::AcquisitionHost {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static const scpi::CommandTable table = [] {
         scpi::CommandTable t;
-        for (std::size_t id = 0; id < std::size(kPatterns); ++id) t.add(kPatterns[id], static_cast<int>(id));
+        for (std::size_t id = 0; id < std::size(kPatterns); ++id)
+            t.add(kPatterns[id], static_cast<int>(id));
         return t;
     }();
     const std::string_view input(reinterpret_cast<const char*>(data), size);
@@ -191,7 +195,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         }
         return false;
     }();
-    if (dropped.has_value() && !longLine && input.size() <= 2 * instrument::ClientSession::MaxLine) {
+    if (dropped.has_value() && !longLine &&
+        input.size() <= 2 * instrument::ClientSession::MaxLine) {
         fuzz::fail("a client is dropped only for a line over 64 KiB", fuzz::escaped(input), "kept",
                    *dropped);
     }

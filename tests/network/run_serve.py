@@ -83,6 +83,8 @@ def pyvisa_session(program, work):
         instrument.encoding = "utf-8"
         card = instrument.query("SYST:CARD?")
         expect(card == '"卡名: 5200 类型: 1"', f"SYST:CARD? gave {card}")
+        # On an idle card *TST? acquires a run of its own, and stops it again.
+        expect(instrument.query("*TST?;:ACQ:STAT?") == "0;0", "*TST? on the idle card")
     finally:
         instrument.close()
         manager.close()
