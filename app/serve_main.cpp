@@ -22,6 +22,7 @@
 #include "files/qt/QtFileNames.h"
 #include "instrument/FolderRecording.h"
 #include "instrument/Instrument.h"
+#include "instrument/RingScans.h"
 #include "network/ScpiServer.h"
 #include "session/CardSession.h"
 
@@ -91,6 +92,8 @@ int main(int argc, char* argv[]) {
         session::SteadyClock clock;
         session::CardSession cardSession(*card, clock);
         cardSession.identify(session::CardSession::Exchange::Checked);
+        // The clients fetch from the session's own ring: two seconds at the fastest rate.
+        cardSession.blocks().resetRing(instrument::keptRingBlocks(session::HeadlessStart));
         app::DrainHost host(cardSession, session::HeadlessStart);
         std::unique_ptr<instrument::FolderRecording> recording;
         if (recordDir) {

@@ -150,6 +150,7 @@ void Instrument::attach(ClientSession& client) {
 
 void Instrument::detach(ClientSession& client) {
     std::erase(m_clients, &client);
+    std::erase_if(m_waitingFetches, [&](const WaitingFetch& w) { return w.client == &client; });
     if (m_selfTest && m_selfTest->client == &client) {
         // Nobody waits for the answer any more; what it started ends with it.
         m_selfTest.reset();
@@ -293,6 +294,10 @@ Instrument::Outcome Instrument::acquisition(ClientSession& client, int command,
             answer(client, decimal(m_blocksLost));
             break;
         case FetchScansQuery:
+            if (m_session.running() && !newScansFor(client)) {
+                m_waitingFetches.push_back({&client, m_session.clock().now() + FetchWait});
+                return Outcome::Waiting;
+            }
             fetchScans(client);
             break;
         case FetchLostQuery:
@@ -536,7 +541,26 @@ void Instrument::finishSelfTest() {
     run.client->resume(outcome.passed ? "0" : "1");
 }
 
+bool Instrument::newScansFor(const ClientSession& client) const {
+    const auto& position = client.fetch;
+    return position.generation != m_session.blocks().generation() ||
+           RingScans(m_session.blocks()).endScan() > position.nextScan;
+}
+
 void Instrument::poll() {
+    const auto now = m_session.clock().now();
+    // Taken out first: answering a fetch lets its client's further lines run.
+    std::vector<ClientSession*> answered;
+    std::erase_if(m_waitingFetches, [&](const WaitingFetch& w) {
+        if (m_session.running() && !newScansFor(*w.client) && now < w.deadline) return false;
+        answered.push_back(w.client);
+        return true;
+    });
+    for (ClientSession* client : answered) {
+        if (std::find(m_clients.begin(), m_clients.end(), client) == m_clients.end()) continue;
+        fetchScans(*client);
+        client->resume({});
+    }
     if (m_selfTest && m_session.clock().now() >= m_selfTest->deadline) finishSelfTest();
     if (m_recording != nullptr) {
         if (const auto failure = m_recording->takeFailure()) {

@@ -54,11 +54,16 @@ public:
     Instrument(const Instrument&) = delete;
     Instrument& operator=(const Instrument&) = delete;
 
-    // Finishes a *TST? whose acquisition ran its time, and reports a recording that
-    // failed; call it now and then (a few times a second is plenty).
+    // Answers a FETCh:SCANs? that waited for a block, finishes a *TST? whose acquisition
+    // ran its time, and reports a recording that failed; call it often (ten times a
+    // second) while waiting() and now and then otherwise.
     void poll();
-    // A *TST? waits for poll().
-    bool selfTestWaiting() const { return m_selfTest.has_value(); }
+    // A command waits for poll().
+    bool waiting() const { return m_selfTest.has_value() || !m_waitingFetches.empty(); }
+
+    // How long a FETCh:SCANs? waits for the next block while acquisition runs and no new
+    // scan is stored yet (an empty block would leave many clients nothing to read).
+    static constexpr session::Clock::Duration FetchWait = std::chrono::seconds(1);
 
     // Blocks lost since the start, a loss of unknown size counting as the clock's
     // estimate or, without one, as one block.
@@ -98,6 +103,8 @@ private:
     Outcome digital(ClientSession& client, int command, const scpi::ProgramUnit& unit);
     Outcome record(ClientSession& client, int command, const scpi::ProgramUnit& unit);
     void fetchScans(ClientSession& client);
+    // Scans stored that the client's next fetch would get.
+    bool newScansFor(const ClientSession& client) const;
     void answer(ClientSession& client, std::string_view text);
     std::string identification() const;
     void reset(ClientSession& client);
@@ -120,6 +127,11 @@ private:
     int64_t m_generation = -1;
     int64_t m_storedScans = 0;
     std::optional<SelfTestRun> m_selfTest;
+    struct WaitingFetch {
+        ClientSession* client = nullptr;
+        session::Clock::Duration deadline{0};
+    };
+    std::vector<WaitingFetch> m_waitingFetches;
 
     // Filled by Tqv_DI; a card may write more than the six words shown.
     std::array<int16_t, session::InputBufferWords> m_inputWords{};

@@ -1,8 +1,17 @@
 #include "instrument/RingScans.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "record/Recorder.h"
 
 namespace tqv::instrument {
+
+int16_t keptRingBlocks(const session::StartParameters& parameters) {
+    const double blocks = std::ceil(KeptSeconds * static_cast<double>(record::FastestScanRate) /
+                                    std::max(parameters.ScanCount, int32_t{1}));
+    return static_cast<int16_t>(std::clamp(blocks, 1.0, 32767.0));
+}
 
 int64_t RingScans::endScan() const {
     if (!m_blocks.ready()) return 0;

@@ -10,8 +10,17 @@
 #include <span>
 
 #include "session/AcquiredBlocks.h"
+#include "session/StartParameters.h"
 
 namespace tqv::instrument {
+
+// How long tqv-serve's ring keeps the scans for its clients: two seconds at the simulated
+// card's fastest rate (a million scans a second), so a client that fetches once a second
+// loses nothing at any speed.
+inline constexpr double KeptSeconds = 2;
+// The ring's length in blocks of these parameters for that: 6667 of the panel's blocks,
+// 16 MB; at the card's own rate, 200 s.
+int16_t keptRingBlocks(const session::StartParameters& parameters);
 
 struct ScanSpan {
     // Interleaved samples, oldest first: pieces[0] then pieces[1].

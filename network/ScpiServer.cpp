@@ -10,7 +10,9 @@ namespace tqv::network {
 ScpiServer::ScpiServer(instrument::Instrument& instrument, session::Clock& clock)
     : m_instrument(instrument), m_clock(clock) {
     connect(&m_server, &QTcpServer::newConnection, this, &ScpiServer::accept);
-    m_looking.setInterval(100);
+    // Often enough that a fetch waiting for the next block (a block every 30 ms at the
+    // card's rate) is answered soon after it comes.
+    m_looking.setInterval(20);
     connect(&m_looking, &QTimer::timeout, this, &ScpiServer::look);
 }
 
@@ -54,7 +56,7 @@ void ScpiServer::closed(ScpiConnection* connection, const QString& reason) {
     if (onClient) onClient(connection->peer(), false, reason);
     // Not here: this runs inside one of the connection's own signals.
     connection->deleteLater();
-    if (m_connections.empty() && !m_instrument.selfTestWaiting()) m_looking.stop();
+    if (m_connections.empty() && !m_instrument.waiting()) m_looking.stop();
 }
 
 void ScpiServer::look() {
@@ -64,7 +66,7 @@ void ScpiServer::look() {
     for (ScpiConnection* connection : connections) {
         if (!connection->dropIfDue()) connection->pump();
     }
-    if (m_connections.empty() && !m_instrument.selfTestWaiting()) m_looking.stop();
+    if (m_connections.empty() && !m_instrument.waiting()) m_looking.stop();
 }
 
 }  // namespace tqv::network

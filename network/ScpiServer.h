@@ -1,5 +1,5 @@
 // The instrument on TCP: one ScpiConnection per client, up to MaxClients at once (a
-// client beyond them is dropped as it comes), and a look a few times a second for
+// client beyond them is dropped as it comes), and a look fifty times a second for
 // clients whose answers lie unread and for a *TST? whose run is over. Everything runs
 // on the thread of the event loop that owns the card session.
 #pragma once

@@ -58,7 +58,7 @@ TEST_F(InstrumentFixture, AClientGoneWhileItsSelfTestRunsStopsWhatItStarted) {
         EXPECT_TRUE(session.running());
     }
     EXPECT_FALSE(session.running());
-    EXPECT_FALSE(instrument->selfTestWaiting());
+    EXPECT_FALSE(instrument->waiting());
     EXPECT_EQ(client.ask("*OPC?"), "1\n") << "the others go on";
 }
 

@@ -96,14 +96,25 @@ TEST_F(InstrumentFixture, FetchesAreContinuousPerClientInBinaryOrText) {
     EXPECT_EQ(second.front(), static_cast<int16_t>(first.back() + 1))
         << "no scan twice, none missed";
     EXPECT_EQ(blockCodes(other.ask("FETC:SCAN?")).size(), 3600u) << "its own position";
-    EXPECT_EQ(client.ask("FETC:SCAN?"), "#10\n") << "nothing new";
-    EXPECT_EQ(client.ask("FETC:LOST?"), "0\n");
+    EXPECT_EQ(client.ask("FETC:SCAN?;:FETC:LOST?"), "") << "nothing new: it waits for a block";
+    deliver(1);
+    instrument->poll();
+    const std::string waited = client.output.take();
+    EXPECT_EQ(waited.substr(0, 6), "#42400") << "the block that came";
+    EXPECT_EQ(waited.substr(waited.size() - 3), ";0\n") << "then the rest of the line";
+    EXPECT_EQ(client.ask("FETC:SCAN?"), "");
+    clock.time += Instrument::FetchWait;
+    instrument->poll();
+    EXPECT_EQ(client.output.take(), "#10\n") << "no block within the wait: an empty block";
 
+    client.ask("ABOR");
+    EXPECT_EQ(client.ask("FETC:SCAN?"), "#10\n") << "stopped: nothing new, at once";
+    client.ask("INIT");
     client.ask("FORM:DATA ASC");
     EXPECT_EQ(client.ask("FORM?"), "ASC\n");
     deliver(1);
     const std::string text = client.ask("FETC:SCAN?");
-    EXPECT_THAT(text, StartsWith("3600,3601,3602,"));
+    EXPECT_THAT(text, StartsWith("4800,4801,4802,"));
     EXPECT_EQ(std::count(text.begin(), text.end(), ','), 1199);
     client.ask("FORM INT,16");
     EXPECT_EQ(client.ask("FORM:DATA?"), "INT,16\n");

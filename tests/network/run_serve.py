@@ -217,6 +217,26 @@ def example(program, work):
     expect(status == 0, f"exit {status}\n{said}")
 
 
+def full_rate_second(program, work):
+    """At a hundred times the card's rate a client that fetches once a second loses
+    nothing: the ring keeps two seconds of a million scans a second."""
+    served = Served([program, "--listen", "127.0.0.1:0"], env={"ADCARD_SIM_SPEED": "100"})
+    manager, instrument = visa(served.port)
+    instrument.write("INIT")
+    first = instrument.query_binary_values("FETC:SCAN?", datatype="h")
+    started = time.monotonic()
+    wait_for(lambda: time.monotonic() - started >= 1.0, 5, "a second")
+    second = instrument.query_binary_values("FETC:SCAN?", datatype="h")
+    expect(len(second) // 4 >= 800_000, f"{len(second) // 4} scans in a second at 1 M scans/s")
+    expect(instrument.query("FETC:LOST?;:ACQ:LOST?") == "0;0", "scans or blocks lost")
+    continuous, steps = counter_continuous(first, second)
+    expect(continuous, f"the counter jumps: {sorted(steps)[:5]}")
+    instrument.close()
+    manager.close()
+    status, said = served.stop()
+    expect(status == 0, f"exit {status}\n{said}")
+
+
 def refused_port(program, work):
     holder = socket.socket()
     holder.bind(("127.0.0.1", 0))
@@ -235,7 +255,7 @@ def refused_port(program, work):
 
 SCENARIOS = {name: globals()[name] for name in (
     "pyvisa_session", "many_clients", "long_line", "garbage", "never_reads",
-    "disconnect_mid_block", "refused_port", "example")}
+    "disconnect_mid_block", "refused_port", "example", "full_rate_second")}
 
 if __name__ == "__main__":
     scenario, program, work = sys.argv[1:4]
