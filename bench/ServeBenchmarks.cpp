@@ -104,17 +104,22 @@ void sendAll(int fd, std::string_view bytes) {
 std::size_t readAnswer(int fd, std::vector<char>& buffer) {
     std::size_t have = 0;
     std::size_t wanted = 0;
+    // Read as the plain transfer reads: into room for the whole block, a megabyte at most
+    // a call.
+    if (buffer.size() < (1u << 20)) buffer.resize(1u << 20);
     while (true) {
-        if (buffer.size() < have + 65536) buffer.resize(have + 65536);
-        const ssize_t n = ::recv(fd, buffer.data() + have, buffer.size() - have, 0);
+        const std::size_t room = std::min<std::size_t>(buffer.size() - have, 1u << 20);
+        const ssize_t n = ::recv(fd, buffer.data() + have, room, 0);
         if (n <= 0) throw std::runtime_error("recv");
         have += static_cast<std::size_t>(n);
         if (wanted == 0 && buffer[0] == '#' && have >= 2) {
             const std::size_t digits = static_cast<std::size_t>(buffer[1] - '0');
             if (have < 2 + digits) continue;
             wanted = 2 + digits + std::stoul(std::string(buffer.data() + 2, digits)) + 1;
+            if (buffer.size() < wanted) buffer.resize(wanted);
         }
         if (wanted != 0 ? have >= wanted : buffer[have - 1] == '\n') return have;
+        if (have == buffer.size()) buffer.resize(buffer.size() * 2);
     }
 }
 
