@@ -20,6 +20,24 @@ manager = pyvisa.ResourceManager("@py")
 card = manager.open_resource(resource, read_termination="\n", write_termination="\n")
 card.timeout = 10000  # ms: *TST? acquires for a second when nothing is acquiring
 
+
+
+def fetch_scans(card):
+    """FETC:SCAN? as an array of scans (one row each, channels 0..3). The block is read by
+    its header with the read termination off: pyvisa-py would otherwise end a read at
+    every byte 0x0A among the codes, which is slow for the megabytes a second of a fast
+    card. For a few blocks, card.query_binary_values("FETC:SCAN?", datatype="h") does."""
+    card.write("FETC:SCAN?")
+    card.read_termination = None
+    try:
+        digits = int(card.read_bytes(2)[1:2])  # "#" and the count of length digits
+        length = int(card.read_bytes(digits))
+        data = card.read_bytes(length + 1)     # the codes and the line's end
+    finally:
+        card.read_termination = "\n"
+    return numpy.frombuffer(bytes(data[:length]), dtype="<i2").reshape(-1, 4)
+
+
 print("instrument:", card.query("*IDN?"))
 card.encoding = "utf-8"  # the panel's identity line is Chinese
 print("card:", card.query("SYST:CARD?"))
@@ -32,11 +50,11 @@ pieces = []
 started = time.monotonic()
 while time.monotonic() - started < 1.0:
     time.sleep(0.1)
-    pieces.append(card.query_binary_values("FETC:SCAN?", datatype="h", container=numpy.array))
+    pieces.append(fetch_scans(card))
     lost = int(card.query("FETC:LOST?"))
     if lost:
         print("lost", lost, "scans before this fetch")
-scans = numpy.concatenate(pieces).reshape(-1, 4)  # one row per scan, channels 0..3
+scans = numpy.concatenate(pieces)
 print(f"{len(scans)} scans in {len(pieces)} fetches, rate",
       card.query("ACQ:SRAT?"), "scans/s, blocks lost:", card.query("ACQ:LOST?"))
 # Channel 3 of the simulated card counts scans: every fetch continues the one before.
