@@ -89,6 +89,8 @@ int main(int argc, char* argv[]) {
     if (!commandLine.bind(*card)) return CommandLine::FailureStatus;
 
     try {
+        // From here on SIGINT, SIGTERM and SIGHUP end the event loop, and the program in order.
+        const app::TerminationSignals termination([] { QCoreApplication::quit(); });
         session::SteadyClock clock;
         session::CardSession cardSession(*card, clock);
         cardSession.identify(session::CardSession::Exchange::Checked);
@@ -127,7 +129,6 @@ int main(int argc, char* argv[]) {
             reporting = std::make_unique<app::FleetAttachment>(*fleetTarget, served, "tqv-serve");
         }
 
-        const app::TerminationSignals termination([] { QCoreApplication::quit(); });
         QCoreApplication::exec();
         // The card stopped and every recording closed, as for a program that ends; then
         // the fleet told.
