@@ -7,10 +7,12 @@
 #include <utility>
 
 #include "app/CommandLine.h"
+#include "app/FleetAttachment.h"
 #include "app/FormWiring.h"
 #include "app/PanelSettings.h"
 #include "app/RecordingAttachment.h"
 #include "app/ScopeAttachment.h"
+#include "app/ServerAttachment.h"
 #include "app/TerminationSignals.h"
 #include "app/WindowPlacement.h"
 #include "channels/SetupFile.h"
@@ -42,6 +44,11 @@ PanelApplication::~PanelApplication() {
         }
     }
     m_termination.reset();
+    // The fleet and the clients go first: nobody may ask anything of a panel that is
+    // closing. The card was stopped by the window's Unload, which the fleet has told.
+    if (m_window && !m_window->unloaded()) m_window->close();
+    m_fleet.reset();
+    m_server.reset();
     // Closed before the window: a recording never outlives the blocks' owner.
     m_recording.reset();
     if (m_window) {
@@ -61,8 +68,8 @@ bool PanelApplication::open() {
 
     m_session = std::make_unique<session::CardSession>(m_binding, m_clock);
     m_window = std::make_unique<window::qt::QtFormWindow>();
-    m_context = std::make_unique<window::FormContext>(
-        window::FormContext{*m_session, m_form, *m_window});
+    m_context =
+        std::make_unique<window::FormContext>(window::FormContext{*m_session, m_form, *m_window});
     m_wiring = std::make_unique<FormWiring>(*m_context);
     m_window->setEvents(m_wiring.get());
     m_termination =
@@ -161,6 +168,26 @@ void PanelApplication::reportProblem(const std::string& text) const {
                                                static_cast<qsizetype>(window::Form.caption.size())),
                              QString::fromStdString(text));
     }
+}
+
+ServerAttachment& PanelApplication::instrument() {
+    if (!m_server) {
+        instrument::InstrumentSettings settings;
+        settings.version = TQV_VERSION;
+        m_server = std::make_unique<ServerAttachment>(*m_wiring, *m_session, settings);
+    }
+    return *m_server;
+}
+
+std::optional<std::string> PanelApplication::serve(const network::ListenAddress& address) {
+    if (!m_wiring) return std::string("the panel is not open");
+    if (const auto refused = instrument().listen(address)) return refused->toStdString();
+    return std::nullopt;
+}
+
+void PanelApplication::report(const FleetTarget& target) {
+    if (!m_wiring) return;
+    m_fleet = std::make_unique<FleetAttachment>(target, instrument().instrument(), "tqv-multibuf");
 }
 
 void PanelApplication::reportLoadFailure(const std::string& text) const {

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/FleetOptions.h"
 #include "card/AdcardBinding.h"
 #include "record/RecordingTarget.h"
+#include "network/ListenAddress.h"
 #include "session/Clock.h"
 #include "window/FormState.h"
 
@@ -38,9 +40,11 @@ struct PanelOptions {
 };
 
 struct RememberedSetup;
+class FleetAttachment;
 class FormWiring;
 class RecordingAttachment;
 class ScopeAttachment;
+class ServerAttachment;
 class TerminationSignals;
 
 class PanelApplication {
@@ -72,6 +76,13 @@ public:
                                                            bool replace);
     RecordingAttachment* recording() const { return m_recording.get(); }
 
+    // Serves the card to network clients on `address` (--listen) for as long as the
+    // panel is open; empty once listening, else why not. Nothing before open() succeeded.
+    std::optional<std::string> serve(const network::ListenAddress& address);
+    // Reports to the fleet's broker (--mqtt, --bench-id) for as long as the panel is open.
+    void report(const FleetTarget& target);
+    ServerAttachment* server() const { return m_server.get(); }
+
     // Null until open() succeeded.
     window::qt::QtFormWindow* window() const { return m_window.get(); }
     ScopeAttachment* scope() const { return m_scope.get(); }
@@ -79,6 +90,8 @@ public:
     const std::optional<std::string>& loadError() const { return m_loadError; }
 
 private:
+    // The instrument the network clients and the fleet share, made with the first of them.
+    ServerAttachment& instrument();
     void reportLoadFailure(const std::string& text) const;
     // A problem the panel goes on after: on standard error and, on a screen, in a box.
     void reportProblem(const std::string& text) const;
@@ -98,6 +111,8 @@ private:
     std::unique_ptr<TerminationSignals> m_termination;
     std::unique_ptr<ScopeAttachment> m_scope;
     std::unique_ptr<RecordingAttachment> m_recording;
+    std::unique_ptr<ServerAttachment> m_server;
+    std::unique_ptr<FleetAttachment> m_fleet;
     std::optional<std::string> m_loadError;
 };
 

@@ -8,11 +8,12 @@
 #include "app/CommandLine.h"
 #include "app/DisplayCheck.h"
 #include "app/PanelApplication.h"
-#include "window/qt/QtFormWindow.h"
+#include "app/ServerAttachment.h"
 #include "app/StandardStreams.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
 #include "window/qt/PanelFonts.h"
+#include "window/qt/QtFormWindow.h"
 
 using tqv::app::CommandLine;
 
@@ -44,7 +45,15 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Press 开始采集 (start acquisition) once the panel is open, as the "
                        "operator would: with --record, a run that needs nobody."));
     parser.addOption(start);
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Serve the card to SCPI clients on [ADDR:]PORT (loopback when ADDR is "
+                       "left out; port 0: any free port, named on standard error) while the "
+                       "window shows what they do."),
+        QStringLiteral("[ADDR:]PORT"));
+    parser.addOption(listen);
     CommandLine commandLine(parser, CommandLine::Program::Window);
+    const tqv::app::FleetOptions fleetOptions(parser);
     if (const auto status = commandLine.parse(arguments)) return *status;
     commandLine.quietenQt();
     if (!parser.positionalArguments().isEmpty()) {
@@ -54,6 +63,17 @@ int main(int argc, char* argv[]) {
     }
     if (parser.isSet(force) && !parser.isSet(record)) {
         return CommandLine::usageError("--force replaces a recording: it needs --record FILE");
+    }
+    const auto fleet = fleetOptions.read();
+    if (const auto* problem = std::get_if<std::string>(&fleet))
+        return CommandLine::usageError(*problem);
+    std::optional<tqv::network::ListenAddress> listenAddress;
+    if (parser.isSet(listen)) {
+        const auto parsed = tqv::network::parseListenAddress(parser.value(listen), true);
+        if (const auto* problem = std::get_if<QString>(&parsed)) {
+            return CommandLine::usageError("--listen: " + problem->toStdString());
+        }
+        listenAddress = std::get<tqv::network::ListenAddress>(parsed);
     }
     tqv::app::treatEmptyPlatformAsUnset();
     if (const auto missing = tqv::app::missingDisplay(tqv::app::displayEnvironment())) {
@@ -76,6 +96,18 @@ int main(int argc, char* argv[]) {
     tqv::app::PanelApplication panel(commandLine.candidates(), options);
     if (!panel.open()) return CommandLine::FailureStatus;
     commandLine.reportBound(panel.binding());
+    if (listenAddress) {
+        if (const auto refused = panel.serve(*listenAddress)) {
+            CommandLine::writeMessage("cannot listen on " + parser.value(listen).toStdString() +
+                                      ": " + *refused);
+            return CommandLine::FailureStatus;
+        }
+        CommandLine::writeMessage("listening on " +
+                                  panel.server()->server().listening().toStdString());
+    }
+    if (const auto& target = std::get<std::optional<tqv::app::FleetTarget>>(fleet)) {
+        panel.report(*target);
+    }
     if (parser.isSet(scope)) panel.openScope();
     if (parser.isSet(record)) {
         if (const auto refusal = panel.startRecording(tqv::files::qt::toPath(parser.value(record)),

@@ -10,15 +10,19 @@ add_library(tqv_panel STATIC
   PanelSettings.h
   RecordingAttachment.cpp
   RecordingAttachment.h
+  PanelHost.cpp
+  PanelHost.h
   ScopeAttachment.cpp
   ScopeAttachment.h
+  ServerAttachment.cpp
+  ServerAttachment.h
   WindowPlacement.cpp
   WindowPlacement.h
 )
 target_include_directories(tqv_panel PUBLIC ${PROJECT_SOURCE_DIR})
 set_target_properties(tqv_panel PROPERTIES AUTOMOC ON)
 target_link_libraries(tqv_panel PUBLIC tqv_window_qt tqv_scope_qt tqv_wiring tqv_card tqv_card_options
-                      tqv_record Qt6::Widgets
+                      tqv_record tqv_network tqv_fleet Qt6::Widgets
                       PRIVATE tqv_files_qt tqv_warnings)
 target_compile_definitions(tqv_panel PRIVATE TQV_VERSION="${PROJECT_VERSION}")
 

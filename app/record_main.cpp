@@ -29,11 +29,8 @@ constexpr int ExitFailed = 1;
 constexpr int ExitUnusable = app::CommandLine::FailureStatus;
 constexpr long long kMaximumSeconds = 366LL * 24 * 3600;
 
-// The card library's deepest queue. At a hundred times the panel's rate a block
-// lasts 0.3 ms, so 1000 blocks let the drain be held up for 300 ms (a busy moment on
-// a loaded machine) before the card overruns; at the card's own rate, 30 s. The
-// drain only copies blocks into the recorder's queue, which holds 2 s more.
-constexpr int16_t kCardQueueBlocks = 1000;
+// The drain only copies blocks into the recorder's queue, which holds 2 s more than
+// the card's own queue (session::HeadlessStart).
 constexpr auto kPollInterval = std::chrono::milliseconds(2);
 constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 // A card that delivers nothing for this long while the program watches has stopped:
@@ -144,8 +141,7 @@ int main(int argc, char* argv[]) {
         const app::TerminationRequest interrupt;
         session::SteadyClock clock;
         session::CardSession cardSession(*card, clock);
-        session::StartParameters parameters = session::PanelStart;
-        parameters.QueueBlocks = kCardQueueBlocks;
+        const session::StartParameters parameters = session::HeadlessStart;
 
         const auto identity = cardSession.identify(session::CardSession::Exchange::Checked);
         record::RecordingSettings settings;

@@ -13,18 +13,21 @@
 #include <variant>
 #include <vector>
 
-#include "session/CardSession.h"
 #include "app/CommandLine.h"
+#include "app/FleetOptions.h"
 #include "app/StandardStreams.h"
+#include "app/TerminationRequest.h"
 #include "card/AdcardBinding.h"
 #include "files/AtomicSave.h"
 #include "files/qt/QtFileNames.h"
+#include "mqtt/FleetMessages.h"
+#include "mqtt/FleetReporter.h"
+#include "mqtt/MqttPublisher.h"
 #include "selftest/Clock.h"
-#include "app/TerminationRequest.h"
 #include "selftest/JUnitReport.h"
 #include "selftest/ReportTable.h"
 #include "selftest/SelfTest.h"
-
+#include "session/CardSession.h"
 
 namespace {
 
@@ -65,6 +68,39 @@ bool writeReport(const ReportPlace& place, const std::vector<selftest::CheckResu
     return true;
 }
 
+// How long the end of the run waits for the broker to take the result.
+constexpr auto kPublishWait = std::chrono::seconds(5);
+
+// The fleet's broker, when there is one: online while the self-test runs, then the
+// result and offline. The exit status never depends on the broker.
+class FleetReport {
+public:
+    explicit FleetReport(const std::optional<app::FleetTarget>& target) {
+        if (!target) return;
+        m_publisher = std::make_unique<mqtt::MqttPublisher>(
+            target->broker, target->benchId, mqtt::FleetReporter::offlineStatus(kProgram));
+        mqtt::BenchStatus status;
+        status.program = kProgram;
+        m_publisher->publish(mqtt::Topic::Status, mqtt::statusJson(status, mqtt::utcNow()));
+    }
+
+    void publish(const std::vector<selftest::CheckResult>& results, int status) {
+        if (!m_publisher) return;
+        m_publisher->publish(
+            mqtt::Topic::Selftest,
+            mqtt::selftestJson(results, status == selftest::ExitPassed, kProgram, mqtt::utcNow()));
+        m_publisher->publish(mqtt::Topic::Status, mqtt::FleetReporter::offlineStatus(kProgram));
+        if (!m_publisher->flush(kPublishWait)) {
+            CommandLine::writeMessage("warning: the result was not published to " +
+                                      m_publisher->where() + ": " + m_publisher->problem());
+        }
+    }
+
+private:
+    static constexpr const char* kProgram = "tqv-selftest";
+    std::unique_ptr<mqtt::MqttPublisher> m_publisher;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -79,6 +115,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName("tqv-selftest");
     QCoreApplication::setApplicationVersion(TQV_VERSION);
     CommandLine commandLine(parser);
+    const app::FleetOptions fleetOptions(parser);
     const QCommandLineOption secondsOption(
         "seconds", "Acquire for N seconds (1 to 86400, default 5).", "N", "5");
     const QCommandLineOption loopbackOption(
@@ -105,14 +142,15 @@ int main(int argc, char* argv[]) {
     if (const auto status = commandLine.parse(files::qt::arguments(argc, argv))) return *status;
     commandLine.quietenQt();
     if (!parser.positionalArguments().isEmpty()) {
-        return CommandLine::usageError("unexpected argument " +
-                          files::displayName(files::qt::toPath(parser.positionalArguments().first())));
+        return CommandLine::usageError(
+            "unexpected argument " +
+            files::displayName(files::qt::toPath(parser.positionalArguments().first())));
     }
     bool secondsValid = false;
     const int seconds = parser.value(secondsOption).toInt(&secondsValid);
     if (!secondsValid || seconds < 1 || seconds > kMaximumSeconds) {
         return CommandLine::usageError("--seconds takes a whole number from 1 to 86400, not \"" +
-                          parser.value(secondsOption).toStdString() + "\"");
+                                       parser.value(secondsOption).toStdString() + "\"");
     }
     const auto channelSetup = commandLine.channelSetup();
     if (const auto* error = std::get_if<std::string>(&channelSetup)) {
@@ -136,7 +174,8 @@ int main(int argc, char* argv[]) {
     std::optional<ReportPlace> report;
     if (parser.isSet(junitOption)) {
         const QString value = parser.value(junitOption);
-        if (value.isEmpty()) return CommandLine::usageError("--junit needs a file name, or - for standard output");
+        if (value.isEmpty())
+            return CommandLine::usageError("--junit needs a file name, or - for standard output");
         report = ReportPlace{value == "-", files::qt::toPath(value)};
         // Before the card is touched: a report with nowhere to go would lose the whole run.
         if (!report->toStandardOutput) {
@@ -146,19 +185,22 @@ int main(int argc, char* argv[]) {
             }
         }
     }
+    const auto fleet = fleetOptions.read();
+    if (const auto* problem = std::get_if<std::string>(&fleet))
+        return CommandLine::usageError(*problem);
     std::ostream& table = report && report->toStandardOutput ? std::cerr : std::cout;
+    FleetReport fleetReport(std::get<std::optional<app::FleetTarget>>(fleet));
 
     const selftest::RunContext context = selftest::currentRunContext();
     const auto card = std::make_unique<card::AdcardBinding>(commandLine.candidates());
     if (const auto error = card->load()) {
         CommandLine::writeMessage(*error);
-        if (report) {
-            selftest::CheckResult unusable;
-            unusable.name = "card library";
-            unusable.outcome = selftest::Outcome::Error;
-            unusable.summary = *error;
-            writeReport(*report, {unusable}, context);
-        }
+        selftest::CheckResult unusable;
+        unusable.name = "card library";
+        unusable.outcome = selftest::Outcome::Error;
+        unusable.summary = *error;
+        if (report) writeReport(*report, {unusable}, context);
+        fleetReport.publish({unusable}, selftest::ExitUnusable);
         return app::finishStandardOutput(selftest::ExitUnusable, selftest::ExitUnusable);
     }
     commandLine.reportBound(*card);
@@ -183,6 +225,7 @@ int main(int argc, char* argv[]) {
         table << selftest::reportTable(results) << std::flush;
         status = selftest::exitStatus(results);
         if (report && !writeReport(*report, results, context)) status = selftest::ExitUnusable;
+        fleetReport.publish(results, status);
     } catch (const std::exception& error) {
         CommandLine::writeMessage(error.what());
         status = selftest::ExitUnusable;

@@ -20,6 +20,9 @@ endif()
 if(TARGET tqv-record)
   install(TARGETS tqv-record RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+if(TARGET tqv-serve)
+  install(TARGETS tqv-serve RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 # The simulated card stands in for the card's own library where none is installed.
 install(TARGETS adcard
         LIBRARY DESTINATION ${TQV_SHIPPED_CARD_DIR}

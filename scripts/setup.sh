@@ -21,6 +21,9 @@ packages=(
   libsndfile1-dev sox python3-numpy sigrok-cli
   strace                            # a recording's drain held up on purpose (only run)
   mandoc                            # the manual pages' check
+  libmosquitto-dev                  # the fleet's MQTT broker
+  python3-pyvisa python3-pyvisa-py  # the network instrument's tests: a SCPI client nobody here wrote
+  mosquitto python3-paho-mqtt       # the fleet's tests: a real broker and a subscriber
 )
 
 missing=()

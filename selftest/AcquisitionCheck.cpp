@@ -21,56 +21,14 @@ using Seconds = std::chrono::duration<double>;
 
 constexpr Clock::Duration kProgressInterval = std::chrono::milliseconds(250);
 
-std::string fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
-}
-
-void addReason(std::string& reasons, const std::string& reason) {
-    if (!reasons.empty()) reasons += "; ";
-    reasons += reason;
-}
-
-std::string channelFigures(int channel, const analysis::ChannelStatistics& statistics) {
-    return "channel " + std::to_string(channel) + ": minimum " +
-           text::plainDecimal(statistics.minimum) + ", maximum " +
-           text::plainDecimal(statistics.maximum) + ", mean " + fixed(statistics.mean, 1) +
-           ", RMS " + fixed(statistics.rms, 1) + " (codes)";
-}
-
-// Each delivered block's figures, as soon as the card reports it, and the first loss.
-class BlockJudge final : public session::BlockListener {
-public:
-    explicit BlockJudge(SignalCapture* capture) : m_capture(capture) {}
-
-    void blockStored(const session::StoredBlock& block) override {
-        for (int c = 0; c < PanelStart.ChannelCount; ++c) {
-            channels[static_cast<std::size_t>(c)].addInterleaved(block.samples,
-                                                                 PanelStart.ChannelCount, c);
-        }
-        if (m_capture != nullptr) m_capture->add(block.samples);
-    }
-    void blocksLost(const session::Loss& loss) override {
-        // Blocks not delivered have a reason of their own.
-        if (loss.cause != session::LossCause::NotDelivered && !firstLoss) firstLoss = loss;
-    }
-
-    std::array<analysis::StatisticsAccumulator, PanelStart.ChannelCount> channels;
-    std::optional<session::Loss> firstLoss;
-
-private:
-    SignalCapture* m_capture;
-};
-
 }  // namespace
 
 CheckResult checkAcquisition(session::CardSession& session, const AcquisitionSettings& settings) {
     CheckResult result;
     result.name = "acquisition";
     result.outcome = Outcome::Fail;
-    BlockJudge judge(settings.capture);
-    const session::ScopedListener listening(session.blocks(), judge);
+    AcquisitionObserver observer(settings.capture);
+    const session::ScopedListener listening(session.blocks(), observer);
     session::BlockDrain drain(session, settings.pollInterval);
     if (const auto refused = drain.start(PanelStart)) {
         result.summary = session::startFailureText(*refused);
@@ -111,53 +69,16 @@ CheckResult checkAcquisition(session::CardSession& session, const AcquisitionSet
         drain.poll();
         now = drain.lastPollTime();
     }
-    const long long delivered = session.counts().delivered;
-    const long long adResultFailures = session.counts().notDelivered;
-    const int largestQueue = session.counts().largestQueue;
-    const int32_t errorCode = session.errorCode();
-
-    const double deviation =
-        expected > 0 ? (static_cast<double>(delivered) - expected) / expected : 0.0;
-    const double allowed = std::max(BlockRateTolerance * expected, 1.0);
-
-    std::string reasons;
-    if (interrupted) addReason(reasons, "interrupted after " + fixed(elapsed, 2) + " s");
-    if (std::abs(static_cast<double>(delivered) - expected) > allowed) {
-        const std::string pace = session::cardPaceText(delivered, expected);
-        addReason(reasons, std::to_string(delivered) + " blocks in " + fixed(elapsed, 2) +
-                               " s where the clock allows " + fixed(expected, 1) + " (" +
-                               (deviation >= 0 ? "+" : "") + fixed(deviation * 100, 1) +
-                               " %, limit 2 %)" + (pace.empty() ? "" : ": " + pace));
-    }
-    if (adResultFailures > 0) {
-        addReason(reasons, std::to_string(adResultFailures) + " ADResult failures");
-    }
-    if (judge.firstLoss) addReason(reasons, "blocks lost: " + session::lossText(*judge.firstLoss));
-    if (errorCode != 0) {
-        addReason(reasons, "error code " + text::plainDecimal(errorCode) + " after the run");
-    }
-    for (int c = 0; c < PanelStart.ChannelCount; ++c) {
-        const auto statistics = judge.channels[static_cast<std::size_t>(c)].result();
-        if (statistics.count == 0) continue;
-        result.figures.push_back(channelFigures(c, statistics));
-        if (statistics.stuck()) {
-            addReason(reasons, "channel " + std::to_string(c) + " stuck at " +
-                                   text::plainDecimal(statistics.minimum));
-        }
-    }
-    result.figures.push_back("largest queue seen: " + std::to_string(largestQueue) + " of " +
-                             std::to_string(PanelStart.QueueBlocks) + " blocks");
-
-    if (reasons.empty()) {
-        result.outcome = Outcome::Pass;
-        result.summary = std::to_string(delivered) + " blocks in " + fixed(elapsed, 2) +
-                         " s (clock allows " + fixed(expected, 1) + ", " +
-                         (deviation >= 0 ? "+" : "") + fixed(deviation * 100, 1) +
-                         " %), no ADResult failure, error code 0";
-    } else {
-        result.summary = reasons;
-    }
-    return result;
+    AcquisitionFacts facts;
+    facts.delivered = session.counts().delivered;
+    facts.elapsedSeconds = elapsed;
+    facts.blockSeconds = blockSeconds;
+    facts.adResultFailures = session.counts().notDelivered;
+    facts.largestQueue = session.counts().largestQueue;
+    facts.queueCapacity = PanelStart.QueueBlocks;
+    facts.errorCode = session.errorCode();
+    facts.interrupted = interrupted;
+    return acquisitionVerdict(facts, observer);
 }
 
 }  // namespace tqv::selftest

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "session/CardSession.h"
+#include "selftest/AcquisitionVerdict.h"
 #include "selftest/CheckResult.h"
 #include "selftest/Clock.h"
 #include "selftest/SignalCapture.h"
@@ -31,10 +32,6 @@ struct AcquisitionSettings {
     // When given, keeps the first scans delivered (as many as it has room for).
     SignalCapture* capture = nullptr;
 };
-
-// The delivered block count may differ from what the wall clock allows by this share,
-// or by one block (the one still being acquired when the run ends), whichever is more.
-inline constexpr double BlockRateTolerance = 0.02;
 
 // The session's start with the panel's parameters; every block fetched as soon as
 // QueryBuf reports it, for the settings' seconds, on the session's clock; then the

@@ -21,21 +21,27 @@ std::optional<StartFailure> BlockDrain::start(const StartParameters& parameters)
     return std::nullopt;
 }
 
-void BlockDrain::poll(int64_t mostBlocks) {
+void BlockDrain::poll(int64_t mostBlocks) { pass(mostBlocks, true); }
+
+bool BlockDrain::fetchWaiting() { return pass(INT16_MAX, false); }
+
+bool BlockDrain::pass(int64_t mostBlocks, bool waitWhenNone) {
     const Clock::Duration before = m_now;
     const int16_t waiting = m_session.queryBuf();
+    const bool reported = waiting > 0 && mostBlocks > 0;
     bool delivered = false;
-    if (waiting <= 0 || mostBlocks <= 0) {
-        m_session.clock().sleepFor(m_pollInterval);
-    } else {
+    if (reported) {
         const auto count = static_cast<int16_t>(std::min<int64_t>(waiting, mostBlocks));
         const auto fetched = m_session.fetch(count);
         m_fetched += fetched.delivered + fetched.notDelivered;
         delivered = fetched.delivered > 0;
+    } else if (waitWhenNone) {
+        m_session.clock().sleepFor(m_pollInterval);
     }
     m_now = m_session.clock().now();
     m_withoutBlock = delivered ? Clock::Duration{0}
                                : m_withoutBlock + std::min(m_now - before, LongestCountedWait);
+    return reported;
 }
 
 DrainEnd BlockDrain::run(const DrainLimits& limits) {

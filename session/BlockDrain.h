@@ -52,6 +52,9 @@ public:
     // Fetches every block waiting, up to `mostBlocks`, or waits the poll interval when
     // none is.
     void poll(int64_t mostBlocks = INT16_MAX);
+    // Fetches every block waiting and returns at once: for an event loop whose timer
+    // does the waiting. True when the card reported blocks.
+    bool fetchWaiting();
     // Polls until the limits end it.
     DrainEnd run(const DrainLimits& limits);
 
@@ -61,6 +64,9 @@ public:
     int64_t fetchedBlocks() const { return m_fetched; }
 
 private:
+    // One pass: the blocks waiting fetched, or the poll interval waited when asked to.
+    bool pass(int64_t mostBlocks, bool waitWhenNone);
+
     CardSession& m_session;
     const Clock::Duration m_pollInterval;
     Clock::Duration m_start{0};

@@ -50,6 +50,11 @@ IdentityAnswer CardSession::identify(Exchange exchange) {
 
 std::string CardSession::identityLine() const { return cardInfoCaption(m_ReplyBuf); }
 
+std::array<uint8_t, 3> CardSession::identityBytes() const {
+    return {m_ReplyBuf[IdentityReplyBytes[0]], m_ReplyBuf[IdentityReplyBytes[1]],
+            m_ReplyBuf[IdentityReplyBytes[2]]};
+}
+
 std::optional<StartFailure> CardSession::start(const StartParameters& parameters) {
     m_parameters = parameters;
     stop(StopCause::Stopped);

@@ -6,6 +6,7 @@
 // Every call comes from one thread.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -73,6 +74,8 @@ public:
     IdentityAnswer identify(Exchange exchange = Exchange::AsThePanel);
     // The identity line from the reply bytes as they stand.
     std::string identityLine() const;
+    // Name part 1, name part 2 and the type, as the reply bytes stand.
+    std::array<uint8_t, 3> identityBytes() const;
 
     // StopIntr, Initial, fresh buffers, StartIntr: the one start. Empty when acquiring.
     // The parameters apply from the first step on, whatever happens after.

@@ -21,6 +21,16 @@ struct StartParameters {
 };
 
 inline constexpr StartParameters PanelStart{};
+// The panel's acquisition with the card library's deepest queue, for the programs
+// without a window, which drain the card as soon as it has blocks. At a hundred times
+// the panel's rate a block lasts 0.3 ms, so 1000 blocks let the drain be held up for
+// 300 ms (a busy moment on a loaded machine) before the card overruns; at the card's
+// own rate, 30 s.
+inline constexpr StartParameters HeadlessStart = [] {
+    StartParameters parameters = PanelStart;
+    parameters.QueueBlocks = 1000;
+    return parameters;
+}();
 inline constexpr int16_t PanelRingBlocks = 20;
 
 // Samples in one block (N) and in a ring of `ringBlocks` blocks (L), in signed 32-bit

@@ -1,13 +1,14 @@
 # What a new user meets first: each program's help, Qt's own options refused as one
 # option, and a window program started where there is no display.
 #   cmake -DPANEL=<tqv-multibuf> -DSNAPSHOT=<tqv-snapshot> -DSELFTEST=<tqv-selftest> -DRECORD=<tqv-record>
+#         -DSERVE=<tqv-serve>
 #         -DWORK_DIR=<folder> -P CommandLines.cmake
 include(${CMAKE_CURRENT_LIST_DIR}/../e2e/ExpectRun.cmake)
 file(REMOVE_RECURSE "${WORK_DIR}")
 file(MAKE_DIRECTORY "${WORK_DIR}")
 set(bare ${CMAKE_COMMAND} -E env --unset=DISPLAY --unset=WAYLAND_DISPLAY --unset=QT_QPA_PLATFORM)
 
-foreach(program IN ITEMS "${PANEL}" "${SNAPSHOT}" "${SELFTEST}" "${RECORD}")
+foreach(program IN ITEMS "${PANEL}" "${SNAPSHOT}" "${SELFTEST}" "${RECORD}" "${SERVE}")
   get_filename_component(name "${program}" NAME)
   # Named as users type it, not by the path it was started from; the search explained.
   expect_run("${name} --help" STATUS 0 OUT "Usage: ${name} " "The current directory is never searched"
@@ -54,3 +55,17 @@ expect_run("tqv-multibuf --help" STATUS 0 OUT "--reset-settings" "--channel-setu
   COMMAND ${bare} "${PANEL}" --help)
 expect_run("tqv-record --reset-settings" STATUS 2 ERR "Unknown option 'reset-settings'"
   COMMAND "${RECORD}" --reset-settings "${WORK_DIR}/r.wav")
+
+# The network and fleet options: both or neither, and nothing the program cannot use.
+expect_run("tqv-serve --listen without a port" STATUS 2 ERR "--listen: " "Try 'tqv-serve --help'"
+  COMMAND "${SERVE}" --listen 127.0.0.1)
+expect_run("tqv-serve --record-dir that is no folder" STATUS 2 ERR "--record-dir: "
+  COMMAND "${SERVE}" --record-dir "${WORK_DIR}/no/such/folder")
+foreach(program IN ITEMS "${SERVE}" "${SELFTEST}")
+  get_filename_component(name "${program}" NAME)
+  expect_run("${name} --mqtt alone" STATUS 2 ERR "--mqtt needs --bench-id" COMMAND "${program}" --mqtt mqtt://127.0.0.1)
+  expect_run("${name} --mqtt http://" STATUS 2 ERR "--mqtt: " COMMAND "${program}" --mqtt http://x --bench-id a)
+  expect_run("${name} --bench-id a/b" STATUS 2 ERR "--bench-id: "
+    COMMAND "${program}" --mqtt mqtt://127.0.0.1 --bench-id a/b)
+endforeach()
+expect_run("the panel's --listen with a word" STATUS 2 ERR "--listen: " COMMAND ${bare} "${PANEL}" --listen here)

@@ -11,13 +11,15 @@ expect_run(cpack STATUS 0 SECONDS 240
   COMMAND cpack --config ${BUILD_DIR}/CPackConfig.cmake -B ${WORK_DIR})
 file(GLOB package ${WORK_DIR}/*.deb)
 expect_run("the package's dependencies" STATUS 0 COMMAND dpkg-deb --field ${package} Depends
-  OUT libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 fonts-wqy-microhei)
+  OUT libqt6widgets6 libqt6gui6 libqt6core6 libqt6network6 libstdc++6 libmosquitto1
+      fonts-wqy-microhei)
 execute_process(COMMAND dpkg-deb --contents ${package} OUTPUT_VARIABLE contents)
-foreach(file bin/tqv-multibuf bin/tqv-snapshot bin/tqv-selftest bin/tqv-record
+foreach(file bin/tqv-multibuf bin/tqv-snapshot bin/tqv-selftest bin/tqv-record bin/tqv-serve
              ${SHIPPED_DIR}/libadcard.so
              share/applications/tqv-multibuf.desktop share/doc/tqv-multibuf/copyright
              share/man/man1/tqv-multibuf.1.gz share/man/man1/tqv-snapshot.1.gz
-             share/man/man1/tqv-selftest.1.gz share/man/man1/tqv-record.1.gz share/icons/hicolor/scalable/apps/tqv-multibuf.svg)
+             share/man/man1/tqv-selftest.1.gz share/man/man1/tqv-record.1.gz
+             share/man/man1/tqv-serve.1.gz share/icons/hicolor/scalable/apps/tqv-multibuf.svg)
   string(FIND "${contents}" " ./usr/${file}\n" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "the package lacks /usr/${file}")

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "session/BlockDrain.h"
 #include "session/CardSession.h"
 #include "tests/support/FakeCard.h"
 #include "tests/support/ManualClock.h"
@@ -78,9 +79,10 @@ TEST_F(Session, ABlockNotDeliveredIsALossOfOneWhereItFell) {
     const auto fetched = session.fetch(4);
     EXPECT_EQ(fetched.delivered, 2);
     EXPECT_EQ(fetched.notDelivered, 2);
-    EXPECT_THAT(log.events,
-                ElementsAre("started", "block #0", "lost: 1 block reported complete but not delivered",
-                            "lost: 1 block reported complete but not delivered", "block #1"));
+    EXPECT_THAT(
+        log.events,
+        ElementsAre("started", "block #0", "lost: 1 block reported complete but not delivered",
+                    "lost: 1 block reported complete but not delivered", "block #1"));
     EXPECT_EQ(session.counts().blocksLost, 2);
 }
 
@@ -106,6 +108,19 @@ TEST_F(Session, ACheckedIdentityTellsASilentCardFromOneThatAnswered) {
     EXPECT_EQ(answer.line, "卡名: 5200 类型: 1");
     EXPECT_EQ(session.identityLine(), answer.line);
     EXPECT_THAT(card.lastCommand, ElementsAre(70, 64, 0));
+}
+
+TEST_F(Session, AnEventLoopsDrainNeverWaitsWhereTheHeadlessOneWould) {
+    BlockDrain drain(session, std::chrono::milliseconds(2));
+    ASSERT_FALSE(drain.start(PanelStart));
+    const auto before = clock.now();
+    EXPECT_FALSE(drain.fetchWaiting()) << "nothing waiting";
+    EXPECT_EQ(clock.now(), before) << "its timer does the waiting";
+    card.queryResults = {2};
+    EXPECT_TRUE(drain.fetchWaiting());
+    EXPECT_EQ(session.counts().delivered, 2);
+    drain.poll();
+    EXPECT_EQ(clock.now() - before, std::chrono::milliseconds(2)) << "the headless poll waits";
 }
 
 }  // namespace
