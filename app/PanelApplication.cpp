@@ -174,7 +174,14 @@ ServerAttachment& PanelApplication::instrument() {
     if (!m_server) {
         instrument::InstrumentSettings settings;
         settings.version = TQV_VERSION;
+        // MEASure in the units the scope shows, and in the new ones once Channels… saves.
+        settings.channelSetup = m_scope->scope().channelSetup();
         m_server = std::make_unique<ServerAttachment>(*m_wiring, *m_session, settings);
+        // The server as the connection's context: gone with it, before the scope.
+        QObject::connect(&m_scope->scope(), &scope::qt::ScopeWindow::channelSetupChanged,
+                         &m_server->server(), [server = m_server.get()](const channels::ChannelSetup& setup) {
+                             server->instrument().setChannelSetup(setup);
+                         });
     }
     return *m_server;
 }

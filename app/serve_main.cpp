@@ -84,6 +84,12 @@ int main(int argc, char* argv[]) {
         }
         recordDir = files::qt::toPath(QDir(folder).absolutePath());
     }
+    const auto channelSetup = commandLine.channelSetup();
+    if (const auto* error = std::get_if<std::string>(&channelSetup)) {
+        CommandLine::writeMessage(*error);
+        return CommandLine::FailureStatus;
+    }
+    const auto& setup = std::get<channels::ChannelSetup>(channelSetup);
 
     const auto card = std::make_unique<card::AdcardBinding>(commandLine.candidates());
     if (!commandLine.bind(*card)) return CommandLine::FailureStatus;
@@ -102,10 +108,12 @@ int main(int argc, char* argv[]) {
             recording = std::make_unique<instrument::FolderRecording>(
                 cardSession, host,
                 instrument::FolderRecordingSettings{
-                    *recordDir, files::displayName(card->loadedFrom()), "tqv-serve", TQV_VERSION});
+                    *recordDir, files::displayName(card->loadedFrom()), "tqv-serve", TQV_VERSION,
+                    setup});
         }
         instrument::InstrumentSettings settings;
         settings.version = TQV_VERSION;
+        settings.channelSetup = setup;
         instrument::Instrument served(cardSession, host, recording.get(), settings);
         network::ScpiServer server(served, clock);
         if (commandLine.verbose()) {

@@ -26,6 +26,7 @@ std::optional<scpi::Error> FolderRecording::start(const std::string& name) {
     settings.cardLibrary = m_settings.cardLibrary;
     settings.program = m_settings.program;
     settings.version = m_settings.version;
+    settings.channelSetup = m_settings.channelSetup;
     auto opened = record::Recorder::open(settings);
     if (const auto* error = std::get_if<std::string>(&opened)) {
         return scpi::Error{scpi::ErrorCode::MassStorageError, *error};

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "channels/ChannelSetup.h"
 #include "instrument/AcquisitionHost.h"
 #include "instrument/RecordingControl.h"
 #include "record/RecordingMetadata.h"
@@ -26,6 +27,8 @@ struct FolderRecordingSettings {
     std::string cardLibrary;
     std::string program;
     std::string version;
+    // The CSV's units and the metadata's channels.
+    channels::ChannelSetup channelSetup;
 };
 
 class FolderRecording final : public RecordingControl, private session::BlockListener {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "instrument/AcquisitionHost.h"
-#include "instrument/ChannelScale.h"
+#include "channels/ChannelSetup.h"
 #include "instrument/ClientSession.h"
 #include "instrument/RecordingControl.h"
 #include "instrument/SignalReadout.h"
@@ -29,8 +29,8 @@ namespace tqv::instrument {
 struct InstrumentSettings {
     // The fourth field of *IDN?.
     std::string version = "0";
-    // Each channel's unit for MEASure and the readout; codes without one.
-    ChannelScaleLookup scale = inCodes;
+    // Each channel's name, unit and calibration for MEASure and the readout.
+    channels::ChannelSetup channelSetup;
     // Why RECord:STARt is refused where there is no recording control.
     std::string recordingRefused = "no recording folder was given (--record-dir)";
     // How long *TST? acquires when nothing is acquiring.
@@ -69,7 +69,11 @@ public:
     // estimate or, without one, as one block.
     int64_t blocksLost() const { return m_blocksLost; }
     // The newest 600 ms measured, in each channel's unit.
-    const std::vector<ChannelFigures>& measure() { return m_readout.measure(m_settings.scale); }
+    const std::vector<ChannelFigures>& measure() {
+        return m_readout.measure(m_settings.channelSetup);
+    }
+    // The panel's channel setup changed (Channels…): measurements from now on in its units.
+    void setChannelSetup(const channels::ChannelSetup& setup) { m_settings.channelSetup = setup; }
     RecordingControl* recording() const { return m_recording; }
     session::CardSession& session() { return m_session; }
 

@@ -8,7 +8,7 @@
 
 namespace tqv::instrument {
 
-const std::vector<ChannelFigures>& SignalReadout::measure(const ChannelScaleLookup& scale) {
+const std::vector<ChannelFigures>& SignalReadout::measure(const channels::ChannelSetup& setup) {
     m_figures.clear();
     if (!m_blocks.ready()) return m_figures;
     const auto& parameters = m_blocks.parameters();
@@ -26,26 +26,23 @@ const std::vector<ChannelFigures>& SignalReadout::measure(const ChannelScaleLook
     m_measured.resize(static_cast<std::size_t>(channels));
     analysis::measureSignals(scans, parameters.ChannelCount, m_measured);
     for (int c = 0; c < channels; ++c) {
-        const ChannelScale channelScale = scale ? scale(c) : ChannelScale{};
+        const channels::Channel& channel = setup.channel(c);
+        const channels::Calibration& calibration = channel.calibration;
         ChannelFigures figures;
         figures.channel = c;
-        figures.unit = channelScale.unit;
+        figures.unit = channel.unit;
         if (span.scans > 0) {
             analysis::StatisticsAccumulator statistics;
             statistics.addInterleaved(scans, parameters.ChannelCount, c);
             const auto codes = statistics.result();
-            const double low = channelScale.value(codes.minimum);
-            const double high = channelScale.value(codes.maximum);
+            // A negative gain turns the lowest code into the highest value.
+            const double low = calibration.value(codes.minimum);
+            const double high = calibration.value(codes.maximum);
             figures.minimum = std::min(low, high);
             figures.maximum = std::max(low, high);
-            figures.peakToPeak = high - low >= 0 ? high - low : low - high;
-            figures.mean = channelScale.value(codes.mean);
-            // The RMS of gain × x + offset, from the mean and RMS of the codes x.
-            const double g = channelScale.gain;
-            const double o = channelScale.offset;
-            const double meanSquare =
-                g * g * codes.rms * codes.rms + 2 * g * o * codes.mean + o * o;
-            figures.rms = std::sqrt(std::max(meanSquare, 0.0));
+            figures.peakToPeak = calibration.span(codes.maximum - codes.minimum);
+            figures.mean = calibration.value(codes.mean);
+            figures.rms = calibration.rms(codes.mean, codes.rms);
         }
         const auto& measured = m_measured[static_cast<std::size_t>(c)];
         figures.frequencyHz = measured.frequencyHz(parameters.ScanRate);

@@ -1,7 +1,7 @@
 // The figures MEASure answers and the fleet's readout publishes, over the newest 600 ms
 // of the ring (the panel's whole ring at its scan rate): minimum, maximum, peak-to-peak,
 // mean, RMS, frequency, period and duty cycle of each channel, in the channel's unit
-// where its scale gives one. Measured through analysis/, so the scope, the self-test and
+// (codes where the channel setup gives none). Measured through analysis/, so the scope, the self-test and
 // the network report the same figures for the same samples.
 #pragma once
 
@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "analysis/SignalMeasurements.h"
-#include "instrument/ChannelScale.h"
+#include "channels/ChannelSetup.h"
 #include "session/AcquiredBlocks.h"
 
 namespace tqv::instrument {
@@ -41,7 +41,7 @@ public:
 
     // The figures of every channel the ring holds. The copy of the newest samples it
     // measures grows only when a longer span is asked for than ever before.
-    const std::vector<ChannelFigures>& measure(const ChannelScaleLookup& scale);
+    const std::vector<ChannelFigures>& measure(const channels::ChannelSetup& setup);
 
 private:
     const session::AcquiredBlocks& m_blocks;

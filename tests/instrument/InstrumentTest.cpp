@@ -173,10 +173,11 @@ TEST_F(InstrumentFixture, MeasurementsOverTheNewest600MsInTheChannelsUnit) {
               "1,101,201,301;0;9.91E37;9.91E37\n");
     EXPECT_EQ(client.ask("MEAS:RMS? (@3,1)"), "301,101\n");
 
+    // A falling line: code 0 reads 1 V, code 2 reads 0 V.
     InstrumentSettings scaled = settings();
-    scaled.scale = [](int channel) {
-        return ChannelScale{-0.5, 1.0, channel == 1 ? "V" : "codes"};
-    };
+    scaled.channelSetup.setChannel(
+        1, {"Bias", "V",
+            std::get<channels::Calibration>(channels::Calibration::fromPoints({0, 1.0}, {2, 0.0}))});
     Instrument inVolts(session, host, nullptr, scaled);
     Client volts(inVolts);
     EXPECT_EQ(volts.ask("MEAS:MEAN? (@1);MIN? (@1);RMS? (@1)"), "-49.5;-49.5;49.5\n");

@@ -116,7 +116,7 @@ def serve_topics(bin_dir, work):
     readout, _ = watching.next("readout", where=lambda r: r["channels"][0]["frequency"] is not None)
     channels = readout["channels"]
     expect(len(channels) == 4 and abs(channels[0]["frequency"] - 50) < 0.25 and
-           channels[0]["unit"] == "codes" and channels[1]["minimum"] >= 448 and
+           channels[0]["unit"] == "code" and channels[1]["minimum"] >= 448 and
            channels[1]["maximum"] <= 3648, f"readout {readout}")
     expect(client.ask("*TST?") == "0", "*TST? failed")
     selftest, _ = watching.next("selftest")
