@@ -52,7 +52,8 @@ analysis::ChannelStatistics statisticsOf(const std::vector<int16_t>& samples, in
 }
 
 TEST(LaneHeader, InCodesAsAlwaysInAUnitWithItsDigitsAndAFrequencyUnchanged) {
-    const auto samples = squareAndRamp(400);
+    // A hundred periods: enough for the frequency to be given to 0.1 %.
+    const auto samples = squareAndRamp(4000);
     const auto measured = analysis::measureSignal(samples, 2, 0);
     EXPECT_EQ(laneHeader(0, channels::ChannelSetup::defaultChannel(0), statisticsOf(samples, 0),
                          measured, 10000),
