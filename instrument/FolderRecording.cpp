@@ -28,8 +28,13 @@ std::optional<scpi::Error> FolderRecording::start(const std::string& name) {
     settings.version = m_settings.version;
     settings.channelSetup = m_settings.channelSetup;
     auto opened = record::Recorder::open(settings);
-    if (const auto* error = std::get_if<std::string>(&opened)) {
-        return scpi::Error{scpi::ErrorCode::MassStorageError, *error};
+    if (const auto* refusal = std::get_if<record::RecordingRefusal>(&opened)) {
+        // A name taken, by a file or by a recording going on, is the name's fault; the
+        // rest (a full disk, a folder gone) the storage's.
+        const bool nameTaken = refusal->kind != record::RecordingRefusal::Kind::Unusable;
+        return scpi::Error{nameTaken ? scpi::ErrorCode::FileNameError
+                                     : scpi::ErrorCode::MassStorageError,
+                           refusal->text};
     }
     m_recorder = std::move(std::get<0>(opened));
     m_session.blocks().addListener(*this);

@@ -12,12 +12,6 @@ namespace tqv::selftest {
 
 namespace {
 
-std::string fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
-}
-
 void addReason(std::string& reasons, const std::string& reason) {
     if (!reasons.empty()) reasons += "; ";
     reasons += reason;
@@ -26,8 +20,8 @@ void addReason(std::string& reasons, const std::string& reason) {
 std::string channelFigures(int channel, const analysis::ChannelStatistics& statistics) {
     return "channel " + std::to_string(channel) + ": minimum " +
            text::plainDecimal(statistics.minimum) + ", maximum " +
-           text::plainDecimal(statistics.maximum) + ", mean " + fixed(statistics.mean, 1) +
-           ", RMS " + fixed(statistics.rms, 1) + " (codes)";
+           text::plainDecimal(statistics.maximum) + ", mean " + text::fixedDecimals(statistics.mean, 1) +
+           ", RMS " + text::fixedDecimals(statistics.rms, 1) + " (codes)";
 }
 
 }  // namespace
@@ -63,14 +57,14 @@ CheckResult acquisitionVerdict(const AcquisitionFacts& facts, const AcquisitionO
     const double allowed = std::max(BlockRateTolerance * expected, 1.0);
 
     std::string reasons;
-    if (facts.interrupted) addReason(reasons, "interrupted after " + fixed(elapsed, 2) + " s");
+    if (facts.interrupted) addReason(reasons, "interrupted after " + text::fixedDecimals(elapsed, 2) + " s");
     if (std::abs(static_cast<double>(delivered) - expected) > allowed) {
         // A rate off by a large factor is no drifting clock: a card paced for another scan
         // rate, or a simulated card run faster or slower than real time.
         const std::string pace = session::cardPaceText(delivered, expected);
-        addReason(reasons, std::to_string(delivered) + " blocks in " + fixed(elapsed, 2) +
-                               " s where the clock allows " + fixed(expected, 1) + " (" +
-                               (deviation >= 0 ? "+" : "") + fixed(deviation * 100, 1) +
+        addReason(reasons, std::to_string(delivered) + " blocks in " + text::fixedDecimals(elapsed, 2) +
+                               " s where the clock allows " + text::fixedDecimals(expected, 1) + " (" +
+                               (deviation >= 0 ? "+" : "") + text::fixedDecimals(deviation * 100, 1) +
                                " %, limit 2 %)" + (pace.empty() ? "" : ": " + pace));
     }
     if (facts.adResultFailures > 0) {
@@ -96,9 +90,9 @@ CheckResult acquisitionVerdict(const AcquisitionFacts& facts, const AcquisitionO
 
     if (reasons.empty()) {
         result.outcome = Outcome::Pass;
-        result.summary = std::to_string(delivered) + " blocks in " + fixed(elapsed, 2) +
-                         " s (clock allows " + fixed(expected, 1) + ", " +
-                         (deviation >= 0 ? "+" : "") + fixed(deviation * 100, 1) +
+        result.summary = std::to_string(delivered) + " blocks in " + text::fixedDecimals(elapsed, 2) +
+                         " s (clock allows " + text::fixedDecimals(expected, 1) + ", " +
+                         (deviation >= 0 ? "+" : "") + text::fixedDecimals(deviation * 100, 1) +
                          " %), no ADResult failure, error code 0";
     } else {
         result.summary = reasons;

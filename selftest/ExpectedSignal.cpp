@@ -40,9 +40,7 @@ std::string significant(double value, int digits) {
 std::string figure(double value, int decimals) {
     const double magnitude = std::abs(value);
     if ((magnitude > 0 && magnitude < 1) || magnitude >= 1e6) return significant(value, 4);
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
+    return text::fixedDecimals(value, decimals);
 }
 
 // Hundredths of a hertz.

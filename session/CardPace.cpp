@@ -1,28 +1,18 @@
 #include "session/CardPace.h"
 
-#include <cstdio>
+#include "text/TextConversions.h"
 
 namespace tqv::session {
-
-namespace {
-
-std::string fixed(double value, int decimals) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    return buffer;
-}
-
-}  // namespace
 
 std::string cardPaceText(int64_t delivered, double expected) {
     if (expected <= 0 || delivered <= 0) return {};
     const double ratio = static_cast<double>(delivered) / expected;
     if (ratio >= OffPaceFactor) {
-        return "the card delivers about " + fixed(ratio, ratio < 10 ? 1 : 0) +
+        return "the card delivers about " + text::fixedDecimals(ratio, ratio < 10 ? 1 : 0) +
                "\u00d7 the blocks its start parameters ask for";
     }
     if (ratio <= 1 / OffPaceFactor) {
-        return "the card delivers about 1/" + fixed(1 / ratio, ratio > 0.1 ? 1 : 0) +
+        return "the card delivers about 1/" + text::fixedDecimals(1 / ratio, ratio > 0.1 ? 1 : 0) +
                " of the blocks its start parameters ask for";
     }
     return {};

@@ -1,6 +1,7 @@
 #include "text/TextConversions.h"
 
 #include <array>
+#include <cstdio>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -238,6 +239,12 @@ std::string plainDecimal(int64_t value) {
     std::array<char, 24> buffer{};
     const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     return std::string(buffer.data(), written.ptr);
+}
+
+std::string fixedDecimals(double value, int decimals) {
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    return buffer;
 }
 
 std::string numberText(int64_t value) {

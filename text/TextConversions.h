@@ -15,6 +15,9 @@ std::string numberText(int64_t value);
 // Decimal without the leading space: "5", "-5".
 std::string plainDecimal(int64_t value);
 
+// A figure with `decimals` digits after the point, as printf's "%.*f": "2.50", "-0.4".
+std::string fixedDecimals(double value, int decimals);
+
 // Upper-case hexadecimal of the value at the width it is held in, no prefix, no
 // leading zeros: 0 gives "0", -1 gives "FFFF" at 16 bits and "FFFFFFFF" at 32.
 std::string hexText(int16_t value);

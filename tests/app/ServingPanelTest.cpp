@@ -7,7 +7,10 @@
 #include <QtTest>
 
 #include "app/PanelApplication.h"
+#include "app/ScopeAttachment.h"
 #include "app/ServerAttachment.h"
+#include "channels/ChannelSetup.h"
+#include "scope/qt/ScopeWindow.h"
 #include "tests/support/FindControl.h"
 #include "window/qt/QtFormWindow.h"
 
@@ -72,6 +75,28 @@ private slots:
         QCOMPARE(nextStage(), QStringLiteral("done"));
         QVERIFY(client.waitForFinished(30000));
         QCOMPARE(client.exitCode(), 0);
+    }
+
+    // MEASure answers in the units the scope shows, and in the new ones once Channels…
+    // saves a setup.
+    void measurementsFollowTheScopesChannelSetup() {
+        app::PanelApplication panel;
+        QVERIFY(panel.open());
+        QVERIFY(!panel.serve({QHostAddress(QHostAddress::LocalHost), 0}));
+        channels::ChannelSetup volts;
+        volts.setChannel(0, {"Supply", "V",
+                             std::get<channels::Calibration>(
+                                 channels::Calibration::fromPoints({448, -5.0}, {3648, 5.0}))});
+        emit panel.scope()->scope().channelSetupChanged(volts);
+        test::findControl<QPushButton>(panel.window(), "cmdStart")->click();
+        auto& instrument = panel.server()->instrument();
+        QTRY_VERIFY(!instrument.measure().empty() && instrument.measure()[0].maximum);
+        const auto& sine = instrument.measure()[0];
+        QCOMPARE(sine.unit, std::string("V"));
+        // The simulated sine spans codes 448 to 3648: -5 V to +5 V.
+        QVERIFY(*sine.maximum > 4.0 && *sine.maximum <= 5.0 + 1e-9);
+        QVERIFY(*sine.minimum < -4.0 && *sine.minimum >= -5.0 - 1e-9);
+        QCOMPARE(instrument.measure()[1].unit, std::string("code"));
     }
 };
 

@@ -4,7 +4,9 @@
 
 #include <cstring>
 
+#include "instrument/FolderRecording.h"
 #include "tests/instrument/InstrumentFixture.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace tqv::instrument {
 namespace {
@@ -193,6 +195,26 @@ TEST_F(InstrumentFixture, RecordingIsRefusedWithoutAFolderAndBadNamesAlways) {
         EXPECT_EQ(client.ask("SYST:ERR?").substr(0, 5), "-224,") << name;
     }
     EXPECT_EQ(client.ask("REC:STAT?;GAPS?"), "0;0\n");
+}
+
+// A recording into the folder given: the recorder's own file, named once its first block
+// is on disk; a name already taken is the name's error and leaves that file alone.
+TEST_F(InstrumentFixture, RecordingsGoIntoTheFolderAndNeverOverAnExistingFile) {
+    const test::ScratchFolder folder;
+    FolderRecording recording(session, host,
+                              {folder.path(), "libadcard.so", "tqv-serve", "1.2.3", {}});
+    Instrument recorded(session, host, &recording, settings());
+    Client recorder(recorded);
+    EXPECT_EQ(recorder.ask("REC:STAR \"run.wav\";:INIT;:REC:STAT?"), "1\n");
+    deliver(3);
+    EXPECT_EQ(recorder.ask("REC:STOP;STAT?;GAPS?;:SYST:ERR?"), "0;0;0,\"No error\"\n");
+    const auto size = std::filesystem::file_size(folder / "run.wav");
+    EXPECT_EQ(size, 80u + 3 * 1200 * 2) << "the header and three blocks";
+    EXPECT_TRUE(std::filesystem::exists(folder / "run.wav.json"));
+
+    recorder.ask("REC:STAR \"run.wav\"");
+    EXPECT_THAT(recorder.ask("REC:STAT?;:SYST:ERR?"), StartsWith("0;-257,\"File name error;"));
+    EXPECT_EQ(std::filesystem::file_size(folder / "run.wav"), size);
 }
 
 TEST_F(InstrumentFixture, ResetStopsAcquisitionAndRestoresTheFormatOutputsUntouched) {

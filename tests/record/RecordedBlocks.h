@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "record/Recorder.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace tqv::record::testing {
 
@@ -73,25 +74,6 @@ private:
     void (*m_previousHandler)(int) = SIG_DFL;
 };
 
-class ScratchFolder {
-public:
-    ScratchFolder()
-        : m_path(std::filesystem::temp_directory_path() /
-                 ("tqv-record-" + std::to_string(::getpid()) + "-" + std::to_string(++s_count))) {
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-    }
-    ~ScratchFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
-
-private:
-    static inline int s_count = 0;
-    std::filesystem::path m_path;
-};
+using test::ScratchFolder;
 
 }  // namespace tqv::record::testing
