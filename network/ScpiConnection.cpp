@@ -3,8 +3,12 @@
 #include <array>
 
 #ifndef _WIN32
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/types.h>
+
+#include <cerrno>
+#include <chrono>
 #endif
 
 #include "network/ListenAddress.h"
@@ -65,12 +69,28 @@ void ScpiConnection::write(std::string_view bytes) {
     if (m_closed || bytes.empty()) return;
 #ifndef _WIN32
     // Straight into the system's buffer while nothing of Qt's waits before it: a block of
-    // megabytes then costs one copy rather than one into Qt's buffer and a write of a
-    // chunk per turn of the event loop after it, and a short answer leaves at once.
+    // megabytes then costs no copy into Qt's buffer and no write of a chunk per turn of
+    // the event loop, and a short answer leaves at once. While the client keeps reading,
+    // the block goes on straight from the ring as the buffer drains, for a few
+    // milliseconds at most: the event loop also drains the card, whose queue holds 15 ms
+    // at the fastest rate. A client that stops reading costs one wait of a millisecond.
     if (m_socket->bytesToWrite() == 0) {
-        const ssize_t sent = ::send(static_cast<int>(m_socket->socketDescriptor()), bytes.data(),
-                                    bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent > 0) bytes.remove_prefix(static_cast<std::size_t>(sent));
+        constexpr auto kLongestDirectSend = std::chrono::milliseconds(4);
+        constexpr int kDrainWaitMs = 1;
+        const int descriptor = static_cast<int>(m_socket->socketDescriptor());
+        const auto until = std::chrono::steady_clock::now() + kLongestDirectSend;
+        while (!bytes.empty()) {
+            const ssize_t sent =
+                ::send(descriptor, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (sent > 0) {
+                bytes.remove_prefix(static_cast<std::size_t>(sent));
+                continue;
+            }
+            if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) break;
+            if (std::chrono::steady_clock::now() >= until) break;
+            pollfd writable{descriptor, POLLOUT, 0};
+            if (::poll(&writable, 1, kDrainWaitMs) <= 0) break;
+        }
     }
 #endif
     // The rest, and everything after it, through Qt: in order, written as the client reads.
