@@ -221,6 +221,7 @@ void ScopeView::rebuildTrace(int lane, int columns) {
     // Keeps the paths' storage for the next refresh.
     shown.trace.clear();
     shown.points.clear();
+    shown.joinsSamples = false;
     if (columns <= 0) return;
     const QRectF plot = plotRect(lane);
     const LaneRange range = laneRangeShown(lane);
@@ -235,6 +236,7 @@ void ScopeView::rebuildTrace(int lane, int columns) {
         // marked with a dot where the dots stand apart.
         const int64_t end = std::min(window.first + window.count + 1, m_model.scanCount());
         const bool dots = plot.width() >= kDotSpacing * static_cast<double>(window.count);
+        shown.joinsSamples = true;
         for (int64_t scan = window.first; scan < end; ++scan) {
             const QPointF at(xOfScan(static_cast<double>(scan)), yOf(m_model.sample(scan, lane)));
             if (scan == window.first) {
@@ -531,7 +533,10 @@ void ScopeView::paintEvent(QPaintEvent*) {
 
         painter.save();
         painter.setClipRect(plotRect(lane));
-        painter.setRenderHint(QPainter::Antialiasing, true);
+        // An envelope is a vertical stroke per pixel column, which smoothing would not
+        // change but costs most of a live refresh; lines between samples are smoothed.
+        painter.setRenderHint(QPainter::Antialiasing,
+                              m_lanes[static_cast<size_t>(lane)].joinsSamples);
         QPen pen(traceColour(lane));
         pen.setCosmetic(true);
         pen.setWidthF(1.0);
@@ -556,17 +561,16 @@ void ScopeView::paintEvent(QPaintEvent*) {
 void ScopeView::paintGrid(QPainter& painter, int lane) const {
     const QRectF plot = plotRect(lane);
     const qreal ratio = devicePixelRatioF();
-    QPen pen(kGrid);
-    pen.setCosmetic(true);
-    pen.setWidthF(1.0 / ratio);
-    painter.setPen(pen);
+    // Each line one device pixel wide, centred on a pixel: filled as a rectangle, which
+    // costs a fraction of a stroked line.
+    const qreal pixel = 1.0 / ratio;
     for (int i = 0; i <= kValueDivisions; ++i) {
         const qreal y = snapped(plot.top() + plot.height() * i / kValueDivisions, ratio);
-        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        painter.fillRect(QRectF(plot.left(), y - pixel / 2, plot.width(), pixel), kGrid);
     }
     forEachTimeLine([&](double, qreal x) {
         x = snapped(x, ratio);
-        painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+        painter.fillRect(QRectF(x - pixel / 2, plot.top(), pixel, plot.height()), kGrid);
     });
     // The values at the lane's top and bottom edge, in its unit.
     const LaneRange range = laneRangeShown(lane);

@@ -98,6 +98,9 @@ private:
         // Ctrl+wheel's range, until zoomed to fit.
         std::optional<LaneRange> levelZoom;
         QPainterPath trace;
+        // The trace joins samples (fewer scans than columns) rather than columns'
+        // envelopes: only then is it drawn smoothed.
+        bool joinsSamples = false;
         // The samples themselves, where fewer scans than columns are shown; reused.
         QPolygonF points;
         QString header;
