@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 scripts/setup.sh
 cmake --preset release >/dev/null
-cmake --build --preset release -j"$(nproc)" --target tqv-multibuf tqv-snapshot tqv-selftest tqv-record adcard
+cmake --build --preset release -j"$(nproc)" --target tqv-multibuf tqv-snapshot tqv-selftest tqv-record tqv-serve adcard
 
 bin=build/release/bin
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
