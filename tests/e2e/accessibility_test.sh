@@ -27,6 +27,10 @@ xvfb_pid=$!
 for _ in $(seq 200); do grep -q . "$work/display" && break; sleep 0.1; done
 grep -q . "$work/display" || { echo "FAIL: Xvfb did not start: $(cat "$work/xvfb.log")"; exit 1; }
 export DISPLAY=":$(cat "$work/display")"
+# Listening is not yet answering on a loaded machine: wait until a client is served.
+for _ in $(seq 200); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+xdotool getdisplaygeometry >/dev/null 2>&1 ||
+  { echo "FAIL: Xvfb on $DISPLAY serves no client: $(cat "$work/xvfb.log")"; exit 1; }
 unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_FONT_DPI QT_STYLE_OVERRIDE \
       ADCARD_SIM_FAIL ADCARD_SIM_DI ADCARD_SIM_SPEED ADCARD_SIM_IDENTITY QT_QPA_PLATFORM
 export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" TQV_NO_MESSAGE_BOX=1
@@ -35,5 +39,5 @@ export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" TQV_NO_MES
 dbus-run-session -- "$python" "$(dirname "$0")/accessibility_test.py" "$program" "$work" \
   2>"$work/bus.log" </dev/null
 status=$?
-[ "$status" -eq 0 ] || tail -n 20 "$work/bus.log" "$work/program.log"
+[ "$status" -eq 0 ] || tail -n 20 "$work/bus.log" "$work/program.log" "$work/xvfb.log"
 exit "$status"
