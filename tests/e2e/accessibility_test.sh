@@ -33,7 +33,8 @@ xdotool getdisplaygeometry >/dev/null 2>&1 ||
   { echo "FAIL: Xvfb on $DISPLAY serves no client: $(cat "$work/xvfb.log")"; exit 1; }
 unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_FONT_DPI QT_STYLE_OVERRIDE \
       ADCARD_SIM_FAIL ADCARD_SIM_DI ADCARD_SIM_SPEED ADCARD_SIM_IDENTITY QT_QPA_PLATFORM
-export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" TQV_NO_MESSAGE_BOX=1
+export XDG_RUNTIME_DIR="$work/runtime" XDG_CONFIG_HOME="$work/config" TQV_NO_MESSAGE_BOX=1 \
+       ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/xkb.asan.supp"
 # A session bus of its own, which starts the accessibility bus when it is asked for. Its
 # daemons write to a log of their own: none of them may keep the test's output open.
 dbus-run-session -- "$python" "$(dirname "$0")/accessibility_test.py" "$program" "$work" \

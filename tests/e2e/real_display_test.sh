@@ -35,15 +35,12 @@ wait_for 20 grep -q . "$tmp/display" || abort "Xvfb did not start: $(cat "$tmp/x
 export DISPLAY=":$(cat "$tmp/display")"
 
 mkdir -m 700 "$tmp/runtime"
-# Under AddressSanitizer's strict_string_checks, libxkbcommon-x11 rightly strndup()s
-# counted, unterminated atom names; only that library's calls are exempt.
-echo 'interceptor_via_lib:libxkbcommon-x11.so' >"$tmp/asan.supp"
 (
   unset WAYLAND_DISPLAY QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_FONT_DPI QT_STYLE_OVERRIDE \
         ADCARD_SIM_FAIL ADCARD_SIM_DI ADCARD_SIM_SPEED ADCARD_SIM_IDENTITY
   # A session bus that is not there, so none is looked for or launched.
   export QT_QPA_PLATFORM=xcb TQV_NO_MESSAGE_BOX=1 ADCARD_SIM_TRACE="$trace" XDG_RUNTIME_DIR="$tmp/runtime" \
-         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}suppressions=$tmp/asan.supp" \
+         ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}suppressions=$(cd "$(dirname "$0")" && pwd)/xkb.asan.supp" \
          DBUS_SESSION_BUS_ADDRESS="unix:path=$tmp/runtime/no-bus"
   exec "$program"
 ) >"$tmp/app.log" 2>&1 &
