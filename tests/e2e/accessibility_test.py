@@ -35,6 +35,15 @@ def wait_for(what, condition, seconds=30):
     return None
 
 
+def programs_on_the_bus():
+    # The desktop's list of programs is cached and kept by events that this script, which
+    # runs no main loop, may never read: a program started after the first look would
+    # stay unseen. The registry is asked afresh each time.
+    desktop = pyatspi.Registry.getDesktop(0)
+    desktop.clearCache()
+    return desktop
+
+
 def nodes(root, depth=0):
     yield root
     if depth < 12:
@@ -58,10 +67,11 @@ class Panel:
     def __init__(self, *arguments):
         self.log = open(f"{WORK}/program.log", "a")
         env = {**os.environ, "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1", "QT_QPA_PLATFORM": "xcb"}
-        self.process = subprocess.Popen([PROGRAM, *arguments], env=env, stdout=self.log,
+        # --verbose: Qt's own messages go to the log too, for a failure's reason.
+        self.process = subprocess.Popen([PROGRAM, "--verbose", *arguments], env=env, stdout=self.log,
                                         stderr=self.log)
         self.app = wait_for("the program on the bus", lambda: next(
-            (app for app in pyatspi.Registry.getDesktop(0)
+            (app for app in programs_on_the_bus()
              if app is not None and app.name == "tqv-multibuf"), None))
         if self.app is None:
             sys.exit("FAIL: tqv-multibuf never showed on the accessibility bus")

@@ -22,7 +22,9 @@ mkdir -p "$work/runtime"
 chmod 700 "$work/runtime"
 xvfb_pid=
 trap 'kill $xvfb_pid 2>/dev/null; wait 2>/dev/null' EXIT
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# -noreset: an X server resets when its last client leaves (a readiness probe, the
+# accessibility bus's launcher), and refuses connections meanwhile.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 200); do grep -q . "$work/display" && break; sleep 0.1; done
 grep -q . "$work/display" || { echo "FAIL: Xvfb did not start: $(cat "$work/xvfb.log")"; exit 1; }

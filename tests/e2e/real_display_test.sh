@@ -29,7 +29,9 @@ lines() { if [ -f "$trace" ]; then wc -l <"$trace"; else echo 0; fi; }
 traced_after() { tail -n +"$(($1 + 1))" "$trace" 2>/dev/null | grep -Fxq -- "$2"; }
 
 # Xvfb picks a free display number and writes it to fd 3 once it listens.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+# -noreset: an X server resets when its last client leaves (a readiness probe, the
+# accessibility bus's launcher), and refuses connections meanwhile.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
 wait_for 20 grep -q . "$tmp/display" || abort "Xvfb did not start: $(cat "$tmp/xvfb.log")"
 export DISPLAY=":$(cat "$tmp/display")"
