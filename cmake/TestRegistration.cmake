@@ -160,7 +160,9 @@ if(TQV_BUILD_GUI)
   function(tqv_widget_test target)
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "SOURCES;LIBRARIES")
     add_executable(${target} ${arg_SOURCES})
-    set_target_properties(${target} PROPERTIES AUTOMOC ON)
+    # A QtTest program is one file and its moc output: a unity build (CI's) would join
+    # them into one translation unit for nothing, and mix their anonymous namespaces.
+    set_target_properties(${target} PROPERTIES AUTOMOC ON UNITY_BUILD OFF)
     target_link_libraries(${target} PRIVATE ${arg_LIBRARIES} Qt6::Test tqv_warnings)
     tqv_add_test(NAME ${target} COMMAND ${target} LABELS widget)
     # Offscreen, where no message box may wait for a click that never comes.
